@@ -1,0 +1,97 @@
+#include "QtPlatform.h"
+
+#include <QNetworkProxy>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
+
+namespace drovane {
+namespace {
+
+class QtTimer final : public Timer {
+public:
+    explicit QtTimer(int intervalMs) : Timer(intervalMs), timer_(new QTimer) {
+        timer_->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer_, &QTimer::timeout, [this] { elapse(); });
+    }
+    ~QtTimer() override {
+        // The owner may be destroyed from inside this timer's own tick.
+        timer_->stop();
+        timer_->disconnect();
+        timer_->deleteLater();
+    }
+
+protected:
+    void startCountdown(int ms) override { timer_->start(ms); }
+    void stopCountdown() override { timer_->stop(); }
+
+private:
+    QTimer* timer_;
+};
+
+class QtSocket final : public TcpSocket {
+public:
+    QtSocket() : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)) {
+        socket_->setProxy(QNetworkProxy::NoProxy);
+        QObject::connect(socket_, &QTcpSocket::connected, [this] {
+            fire(onConnected);
+        });
+        QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
+            if (socket_->bytesToWrite() == 0)
+                fire(onSendComplete);
+        });
+        QObject::connect(socket_, &QTcpSocket::readyRead, [this] { deliverPending(); });
+        QObject::connect(socket_, &QTcpSocket::errorOccurred,
+                         [this](QAbstractSocket::SocketError error) { failed(error); });
+    }
+    ~QtSocket() override {
+        *alive_ = false;
+        // Signals must not reach this half-destroyed object, and a socket deleted
+        // inside its own signal emission crashes: detach, drop, delete later.
+        socket_->disconnect();
+        socket_->abort();
+        socket_->deleteLater();
+    }
+
+    void close() override { socket_->abort(); }
+    void connectTo(const QString& host, quint16 port) override {
+        socket_->connectToHost(host, port);
+    }
+    void send(const QByteArray& bytes) override { socket_->write(bytes); }
+
+private:
+    // Returns false when a callback destroyed this object.
+    bool deliverPending() {
+        const QByteArray data = socket_->readAll();
+        if (data.isEmpty())
+            return true;
+        auto alive = alive_;
+        fire(onData, data);
+        return *alive;
+    }
+
+    void failed(QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError) {
+            // The rest of the reply is still readable here.
+            if (!deliverPending())
+                return;
+            fire(onClosedByPeer);
+            return;
+        }
+        fire(onError, socket_->errorString());
+    }
+
+    QTcpSocket* socket_;
+    std::shared_ptr<bool> alive_;
+};
+
+} // namespace
+
+std::unique_ptr<Timer> QtPlatform::createTimer(int intervalMs) {
+    return std::make_unique<QtTimer>(intervalMs);
+}
+
+std::unique_ptr<TcpSocket> QtPlatform::createSocket() { return std::make_unique<QtSocket>(); }
+
+} // namespace drovane

@@ -1,0 +1,65 @@
+#include "ReplyInterpreter.h"
+
+#include <QByteArrayView>
+
+namespace drovane {
+namespace {
+
+bool has(const QByteArray& text, const char* marker) { return text.contains(marker); }
+
+// From `from` up to, not including, the first CR LF after it (or the end).
+QString lineFrom(const QByteArray& text, qsizetype from) {
+    const qsizetype end = text.indexOf("\r\n", from);
+    const QByteArray raw = text.mid(from, end < 0 ? -1 : end - from);
+    // The registrar answers in UTF-8; anything else is shown byte for byte.
+    QString decoded = QString::fromUtf8(raw);
+    if (decoded.contains(QChar::ReplacementCharacter))
+        decoded = QString::fromLatin1(raw);
+    return decoded;
+}
+
+} // namespace
+
+ReplyVerdict interpretReply(const QByteArray& reply) {
+    if (!has(reply, "Command=CHECK") && !has(reply, "Command=PURCHASE"))
+        return {ReplyKind::NoMarker, {}};
+    for (const char* code : {"RRPCode=540", "RRPCode=701", "RRPCode=211", "RRPCode=904",
+                             "RRPCode=914", "RRPCode=915"})
+        if (has(reply, code))
+            return {ReplyKind::Pace, {}};
+    if (has(reply, "RRPCode=210"))
+        return {ReplyKind::Free, {}};
+    if (has(reply, "Bad User name or Password"))
+        return {ReplyKind::BadLogin, {}};
+    if (has(reply, "RRPCode=200") && has(reply, "OrderID="))
+        return {ReplyKind::Ordered, {}};
+    if (const qsizetype at = reply.indexOf("Err1="); at >= 0)
+        return {ReplyKind::ServerError, lineFrom(reply, at + 5)};
+    if (const qsizetype at = reply.indexOf("RRPCode="); at >= 0)
+        return {ReplyKind::ServerError, lineFrom(reply, at)};
+    return {ReplyKind::ServerError, {}};
+}
+
+bool replyIsComplete(const QByteArray& reply) {
+    const qsizetype headerEnd = reply.indexOf("\r\n\r\n");
+    if (headerEnd < 0 || !reply.startsWith("HTTP/"))
+        return false;
+    const QByteArrayView headers(reply.constData(), headerEnd);
+    qsizetype at = 0;
+    while (at < headers.size()) {
+        qsizetype eol = headers.indexOf(QByteArrayView("\r\n"), at);
+        if (eol < 0)
+            eol = headers.size();
+        const QByteArrayView line = headers.sliced(at, eol - at);
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.first(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            const qlonglong length = line.sliced(colon + 1).trimmed().toLongLong(&ok);
+            return ok && length >= 0 && reply.size() - (headerEnd + 4) >= length;
+        }
+        at = eol + 2;
+    }
+    return false;
+}
+
+} // namespace drovane

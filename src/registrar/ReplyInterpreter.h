@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace drovane {
+
+enum class ReplyKind {
+    NoMarker,    // not an answer to a check or purchase: ignored
+    Pace,        // a code that only means "go on"
+    Free,        // the name can be registered: buy it at the next connection
+    BadLogin,    // the account was rejected: the run ends
+    Ordered,     // a successful purchase
+    ServerError, // no rule: the user is asked
+};
+
+struct ReplyVerdict {
+    ReplyKind kind = ReplyKind::NoMarker;
+    QString description; // for ServerError: the Err1= text or the RRPCode= line
+};
+
+// Judges one whole reply of the registrar by its markers.
+ReplyVerdict interpretReply(const QByteArray& reply);
+
+// True once the reply carries HTTP headers with a Content-Length and at least that
+// many body bytes; without one, a reply ends when the registrar closes the connection.
+bool replyIsComplete(const QByteArray& reply);
+
+} // namespace drovane

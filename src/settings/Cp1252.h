@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace drovane::cp1252 {
+
+// One byte per character, always Windows-1252 whatever the locale says. Characters
+// the code page lacks are written as "?".
+QByteArray encode(const QString& text);
+QString decode(const QByteArray& bytes);
+
+} // namespace drovane::cp1252

@@ -1,0 +1,120 @@
+#include "SettingsStore.h"
+
+#include "errors/HandleError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace drovane {
+namespace {
+const QString kModule = QStringLiteral("modMain");
+constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+} // namespace
+
+SettingsStore::SettingsStore(const QString& folder) : folder_(folder) {}
+
+QString SettingsStore::settingsPath() const { return QDir(folder_).filePath("settings.dat"); }
+QString SettingsStore::domainsPath() const { return QDir(folder_).filePath("domains.dat"); }
+QString SettingsStore::logPath() const { return QDir(folder_).filePath("enomlog.txt"); }
+
+QString SettingsStore::Settings(int k) const {
+    return k >= 1 && k <= kSettingCount ? settings_[k] : QString();
+}
+
+void SettingsStore::setSettings(int k, const QString& value) {
+    if (k >= 1 && k <= kSettingCount)
+        settings_[k] = value;
+}
+
+void SettingsStore::GetSettings() {
+    const QString path = settingsPath();
+    if (!FileExists(path)) {
+        settings_ = SettingsArray{};
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        HandleError(53, file.errorString(), QStringLiteral("GetSettings"), path, kModule);
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    const int pieces = decodeSettings(bytes, settings_);
+    if (pieces < kSettingCount)
+        HandleError(9, QStringLiteral("Subscript out of range: settings.dat holds %1 of 20 settings")
+                           .arg(pieces),
+                    QStringLiteral("GetSettings"), path, kModule);
+}
+
+SaveResult SettingsStore::WriteSettings(const MainFields& f) {
+    settings_[2] = f.username;
+    settings_[3] = f.password;
+    settings_[5] = f.delayTime;
+    settings_[4] = QString::number(f.logging);
+    settings_[16] = QString::number(f.nameServers);
+    settings_[13] = QString::number(f.startImmediately);
+    settings_[14] = f.startTime;
+    settings_[15] = f.endTime;
+
+    QString error = writeFileAtomically(settingsPath(), encodeSettings(settings_));
+    if (error.isEmpty())
+        error = writeFileAtomically(domainsPath(), encodeDomains(f.domains));
+    if (!error.isEmpty()) {
+        HandleError(75, error, QStringLiteral("WriteSettings"), folder_, kModule);
+        return {false, error};
+    }
+    return {};
+}
+
+QString SettingsStore::readDomains() const {
+    const QString path = domainsPath();
+    if (!FileExists(path))
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        HandleError(53, file.errorString(), QStringLiteral("Form_Load"), path,
+                    QStringLiteral("frmMain"));
+        return QString();
+    }
+    return decodeDomains(file.readAll());
+}
+
+bool FileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+QString writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    // The temporary file must never be readable by others: it holds the password.
+    file.setPermissions(kOwnerOnly);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+    }
+    if (!file.commit())
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    return QString();
+}
+
+QString dataFolder(const QString& executableFolder) {
+    const QFileInfo exe(executableFolder);
+    if (exe.isDir() && exe.isWritable())
+        return executableFolder;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty())
+        folder = QDir::home().filePath(QStringLiteral(".drovane"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner);
+    return folder;
+}
+
+} // namespace drovane
