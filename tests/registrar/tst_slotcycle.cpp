@@ -91,7 +91,8 @@ private slots:
         rig.platform.advance(4600);
         QCOMPARE(rig.asked(1), (QStringList{"check a.com", "purchase a.com", "check c.com",
                                             "check a.com", "purchase a.com"}));
-        QCOMPARE(rig.asked(2).mid(0, 3), (QStringList{"check b.com", "check d.com", "check b.com"}));
+        QCOMPARE(rig.asked(2).mid(0, 3),
+                 (QStringList{"check b.com", "check d.com", "check b.com"}));
         const auto a = rig.run.colDomainsMain()[0]->item(1);
         QCOMPARE(a->Domain, QStringLiteral("a.com"));
         QCOMPARE(a->Tries, 4);
@@ -151,11 +152,9 @@ private slots:
         QTest::addColumn<bool>("contentLength");
         QTest::newRow("free, ends at the close") << checkReply("210") << false;
         QTest::newRow("free, with Content-Length")
-            << registrarReply("CHECK", "RRPCode=210\r\nRRPText=Domain available\r\n", true)
-            << true;
+            << registrarReply("CHECK", "RRPCode=210\r\nRRPText=Domain available\r\n", true) << true;
         QTest::newRow("error line")
-            << registrarReply("CHECK", "RRPCode=545\r\nErr1=Entered domain not valid\r\n")
-            << false;
+            << registrarReply("CHECK", "RRPCode=545\r\nErr1=Entered domain not valid\r\n") << false;
     }
     void replySplitAnywhereIsJudgedOnce() {
         QFETCH(QByteArray, reply);
