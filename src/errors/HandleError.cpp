@@ -14,6 +14,8 @@ void HandleError(long number, const QString& description, const QString& procedu
              qUtf8Printable(procedure), qUtf8Printable(source), qUtf8Printable(description));
 }
 
-int handledErrorCount() { return errorCount; }
+int handledErrorCount() {
+    return errorCount;
+}
 
 } // namespace drovane

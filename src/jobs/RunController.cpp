@@ -8,9 +8,9 @@ namespace drovane {
 
 RunController::RunController(SettingsStore& store, Platform& platform, Prompter& prompter,
                              RunView& view, const QString& remoteHost, quint16 remotePort)
-    : store_(store), platform_(platform), prompter_(prompter), view_(view),
-      remoteHost_(remoteHost), remotePort_(remotePort), log_(store.logPath()),
-      tmrSec_(platform.createTimer(1000)), deferredNotice_(platform.createTimer(0)) {
+    : store_(store), platform_(platform), prompter_(prompter), view_(view), remoteHost_(remoteHost),
+      remotePort_(remotePort), log_(store.logPath()), tmrSec_(platform.createTimer(1000)),
+      deferredNotice_(platform.createTimer(0)) {
     tmrSec_->onTick = [this] { scheduleTick(); };
     // Told after the handler that failed has finished, so no slot waits for the user.
     deferredNotice_->onTick = [this] {
@@ -65,8 +65,8 @@ void RunController::startRun() {
     DealtGroups dealt = dealDomains(cleaned, checkMethod);
     groups_ = {dealt.slot1, dealt.slot2};
     for (int i = 1; i <= 2; ++i)
-        slots_.push_back(std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, remoteHost_,
-                                                remotePort_));
+        slots_.push_back(
+            std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, remoteHost_, remotePort_));
 
     if (fields.startImmediately != 0) {
         for (auto& s : slots_)

@@ -12,7 +12,7 @@ namespace drovane {
 struct ServerErrorReport {
     QString domain;
     QString description;
-    QString reference;           // slot, "-", cursor: "2-5"
+    QString reference;             // slot, "-", cursor: "2-5"
     std::weak_ptr<clsDomains> job; // the job "Stop Current" drops
     int slot = 0;
 };

@@ -19,7 +19,9 @@ QDateTime wallSecond(const QDateTime& now) {
 
 } // namespace
 
-void ScheduleClock::begin(const QDateTime& now) { previous_ = wallSecond(now); }
+void ScheduleClock::begin(const QDateTime& now) {
+    previous_ = wallSecond(now);
+}
 
 ScheduleClock::Action ScheduleClock::tick(const QDateTime& now, const QString& startText,
                                           const QString& endText) {

@@ -36,9 +36,9 @@ bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prom
     for (int k = 6; k <= 12; ++k)
         contactMissing = contactMissing || s[k].isEmpty();
     const bool coUk = f.domains.contains(QLatin1String(".co.uk"));
-    if (contactMissing && (coUk || f.domains.contains(QLatin1String(".org")) ||
-                           f.domains.contains(QLatin1String(".biz")) ||
-                           f.domains.contains(QLatin1String(".info")))) {
+    if (contactMissing &&
+        (coUk || f.domains.contains(QLatin1String(".org")) ||
+         f.domains.contains(QLatin1String(".biz")) || f.domains.contains(QLatin1String(".info")))) {
         prompter.notice(QStringLiteral(
             "Please enter a valid First Name, Last Name, Phone Number, Address, City, Country, "
             "and E-Mail address in the settings screen to register a .info, .biz, or .co.uk "

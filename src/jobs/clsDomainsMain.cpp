@@ -11,7 +11,9 @@ void outOfRange(const char* procedure, int position) {
 }
 } // namespace
 
-void clsDomainsMain::Add(const DomainJob& job) { jobs_.append(job); }
+void clsDomainsMain::Add(const DomainJob& job) {
+    jobs_.append(job);
+}
 
 DomainJob clsDomainsMain::item(int position) const {
     if (position < 1 || position > Count()) {

@@ -28,6 +28,8 @@ bool MessageBoxPrompter::question(const QString& text) {
                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void MessageBoxPrompter::beep() { QApplication::beep(); }
+void MessageBoxPrompter::beep() {
+    QApplication::beep();
+}
 
 } // namespace drovane

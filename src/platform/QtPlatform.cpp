@@ -34,9 +34,7 @@ class QtSocket final : public TcpSocket {
 public:
     QtSocket() : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)) {
         socket_->setProxy(QNetworkProxy::NoProxy);
-        QObject::connect(socket_, &QTcpSocket::connected, [this] {
-            fire(onConnected);
-        });
+        QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
         QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
             if (socket_->bytesToWrite() == 0)
                 fire(onSendComplete);
@@ -92,6 +90,8 @@ std::unique_ptr<Timer> QtPlatform::createTimer(int intervalMs) {
     return std::make_unique<QtTimer>(intervalMs);
 }
 
-std::unique_ptr<TcpSocket> QtPlatform::createSocket() { return std::make_unique<QtSocket>(); }
+std::unique_ptr<TcpSocket> QtPlatform::createSocket() {
+    return std::make_unique<QtSocket>();
+}
 
 } // namespace drovane

@@ -81,17 +81,13 @@ public:
         if (state_ != Connected)
             return;
         p_.log.append({p_.nowMs(), id_, QStringLiteral("request"), bytes});
-        later(0, [this] {
-            fire(onSendComplete);
-        });
+        later(0, [this] { fire(onSendComplete); });
         SimReply reply = p_.replyFor ? p_.replyFor(bytes) : SimReply{};
         if (reply.silent)
             return;
         qint64 at = reply.firstDelayMs;
         for (const QByteArray& piece : reply.pieces) {
-            later(at, [this, piece] {
-                fire(onData, piece);
-            });
+            later(at, [this, piece] { fire(onData, piece); });
             at += reply.pieceGapMs;
         }
         if (reply.resetAfter) {
@@ -139,8 +135,12 @@ SimPlatform::~SimPlatform() = default;
 std::unique_ptr<Timer> SimPlatform::createTimer(int intervalMs) {
     return std::make_unique<SimTimer>(*this, intervalMs);
 }
-std::unique_ptr<TcpSocket> SimPlatform::createSocket() { return std::make_unique<SimSocket>(*this); }
-const Clock& SimPlatform::clock() const { return *clock_; }
+std::unique_ptr<TcpSocket> SimPlatform::createSocket() {
+    return std::make_unique<SimSocket>(*this);
+}
+const Clock& SimPlatform::clock() const {
+    return *clock_;
+}
 
 quint64 SimPlatform::schedule(qint64 delayMs, Callback cb) {
     const quint64 id = nextId_++;
@@ -158,7 +158,9 @@ void SimPlatform::cancel(quint64 id) {
     whenById_.erase(it);
 }
 
-void SimPlatform::advance(qint64 ms) { advanceTo(nowMs_ + ms); }
+void SimPlatform::advance(qint64 ms) {
+    advanceTo(nowMs_ + ms);
+}
 
 void SimPlatform::advanceTo(qint64 atMs) {
     while (!queue_.empty() && queue_.begin()->first.first <= atMs) {

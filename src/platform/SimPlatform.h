@@ -18,12 +18,12 @@ struct SimConnectPlan {
 
 // How a scripted peer answers one request.
 struct SimReply {
-    QList<QByteArray> pieces;  // written one after another
-    qint64 firstDelayMs = 5;   // from the request to the first piece
-    qint64 pieceGapMs = 0;     // between pieces
-    bool closeAfter = true;    // HTTP/1.0: the peer closes after the reply
-    bool resetAfter = false;   // the connection is reset instead of closed
-    bool silent = false;       // nothing is ever answered
+    QList<QByteArray> pieces; // written one after another
+    qint64 firstDelayMs = 5;  // from the request to the first piece
+    qint64 pieceGapMs = 0;    // between pieces
+    bool closeAfter = true;   // HTTP/1.0: the peer closes after the reply
+    bool resetAfter = false;  // the connection is reset instead of closed
+    bool silent = false;      // nothing is ever answered
 };
 
 struct SimEvent {

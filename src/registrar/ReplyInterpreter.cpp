@@ -5,7 +5,9 @@
 namespace drovane {
 namespace {
 
-bool has(const QByteArray& text, const char* marker) { return text.contains(marker); }
+bool has(const QByteArray& text, const char* marker) {
+    return text.contains(marker);
+}
 
 // From `from` up to, not including, the first CR LF after it (or the end).
 QString lineFrom(const QByteArray& text, qsizetype from) {
@@ -23,8 +25,8 @@ QString lineFrom(const QByteArray& text, qsizetype from) {
 ReplyVerdict interpretReply(const QByteArray& reply) {
     if (!has(reply, "Command=CHECK") && !has(reply, "Command=PURCHASE"))
         return {ReplyKind::NoMarker, {}};
-    for (const char* code : {"RRPCode=540", "RRPCode=701", "RRPCode=211", "RRPCode=904",
-                             "RRPCode=914", "RRPCode=915"})
+    for (const char* code :
+         {"RRPCode=540", "RRPCode=701", "RRPCode=211", "RRPCode=904", "RRPCode=914", "RRPCode=915"})
         if (has(reply, code))
             return {ReplyKind::Pace, {}};
     if (has(reply, "RRPCode=210"))
@@ -52,7 +54,8 @@ bool replyIsComplete(const QByteArray& reply) {
             eol = headers.size();
         const QByteArrayView line = headers.sliced(at, eol - at);
         const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.first(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
+        if (colon > 0 &&
+            line.first(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
             bool ok = false;
             const qlonglong length = line.sliced(colon + 1).trimmed().toLongLong(&ok);
             return ok && length >= 0 && reply.size() - (headerEnd + 4) >= length;

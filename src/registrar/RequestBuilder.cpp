@@ -81,7 +81,8 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
 
     QByteArray q;
     q.reserve(256);
-    q += purchase ? "GET /interface.asp?command=purchase&uid=" : "GET /interface.asp?command=check&uid=";
+    q += purchase ? "GET /interface.asp?command=purchase&uid="
+                  : "GET /interface.asp?command=check&uid=";
     q += encodeValue(ctx.username);
     q += "&pw=" + encodeValue(ctx.password);
     q += "&sld=" + encodeValue(parts.sld);

@@ -26,7 +26,9 @@ Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform,
     wskMAIN_->onError = [](const QString&) {};
 }
 
-Slot::~Slot() { shutdown(); }
+Slot::~Slot() {
+    shutdown();
+}
 
 void Slot::shutdown() {
     active_ = false;
@@ -157,6 +159,8 @@ void Slot::pacingTick() {
     tmrDelay_->Tag = QStringLiteral("0");
 }
 
-void Slot::watchdogTick() { reconnect(); }
+void Slot::watchdogTick() {
+    reconnect();
+}
 
 } // namespace drovane

@@ -39,7 +39,9 @@ int decodeSettings(const QByteArray& bytes, SettingsArray& settings) {
     return piece;
 }
 
-QByteArray encodeDomains(const QString& listText) { return cp1252::encode(listText) + "\r\n"; }
+QByteArray encodeDomains(const QString& listText) {
+    return cp1252::encode(listText) + "\r\n";
+}
 
 QString decodeDomains(const QByteArray& bytes) {
     const QString text = cp1252::decode(bytes);

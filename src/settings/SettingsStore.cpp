@@ -16,9 +16,15 @@ constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 SettingsStore::SettingsStore(const QString& folder) : folder_(folder) {}
 
-QString SettingsStore::settingsPath() const { return QDir(folder_).filePath("settings.dat"); }
-QString SettingsStore::domainsPath() const { return QDir(folder_).filePath("domains.dat"); }
-QString SettingsStore::logPath() const { return QDir(folder_).filePath("enomlog.txt"); }
+QString SettingsStore::settingsPath() const {
+    return QDir(folder_).filePath("settings.dat");
+}
+QString SettingsStore::domainsPath() const {
+    return QDir(folder_).filePath("domains.dat");
+}
+QString SettingsStore::logPath() const {
+    return QDir(folder_).filePath("enomlog.txt");
+}
 
 QString SettingsStore::Settings(int k) const {
     return k >= 1 && k <= kSettingCount ? settings_[k] : QString();
@@ -43,8 +49,9 @@ void SettingsStore::GetSettings() {
     const QByteArray bytes = file.readAll();
     const int pieces = decodeSettings(bytes, settings_);
     if (pieces < kSettingCount)
-        HandleError(9, QStringLiteral("Subscript out of range: settings.dat holds %1 of 20 settings")
-                           .arg(pieces),
+        HandleError(9,
+                    QStringLiteral("Subscript out of range: settings.dat holds %1 of 20 settings")
+                        .arg(pieces),
                     QStringLiteral("GetSettings"), path, kModule);
 }
 
@@ -112,8 +119,8 @@ QString dataFolder(const QString& executableFolder) {
     if (folder.isEmpty())
         folder = QDir::home().filePath(QStringLiteral(".drovane"));
     QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return folder;
 }
 
