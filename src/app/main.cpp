@@ -1,10 +1,5 @@
-#include <QApplication>
-#include <QWidget>
+#include "modMain.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Drovane - v" DROVANE_VERSION));
-    window.show();
-    return app.exec();
+    return drovane::Main(argc, argv);
 }

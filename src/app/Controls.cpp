@@ -1,0 +1,114 @@
+#include "Controls.h"
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+namespace drovane {
+
+QRect twipRect(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont tahoma(qreal pointSize) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+QFont courierNew(qreal pointSize) {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+void paintWhite(QWidget* window) {
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, kWhite);
+    palette.setColor(QPalette::WindowText, kBlack);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+}
+
+void makeTransparentLabel(QLabel* label) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kBlack);
+    label->setPalette(palette);
+    label->setAutoFillBackground(false);
+    // Captions are fixed texts and shown names come from the registrar or the user:
+    // none of them is markup.
+    label->setTextFormat(Qt::PlainText);
+}
+
+void fitCaption(QLabel* label) {
+    label->resize(label->size().expandedTo(label->sizeHint()));
+}
+
+void makeGreyButton(QAbstractButton* button) {
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, kButtonGrey);
+    palette.setColor(QPalette::ButtonText, kBlack);
+    button->setPalette(palette);
+}
+
+namespace {
+template <class Box> void flatColours(Box* box) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, kWhite);
+    palette.setColor(QPalette::Text, kBlack);
+    box->setPalette(palette);
+}
+} // namespace
+
+void makeFlatBox(QLineEdit* box) {
+    flatColours(box);
+    box->setFrame(false);
+}
+
+void makeFlatBox(QPlainTextEdit* box) {
+    flatColours(box);
+    box->setFrameShape(QFrame::NoFrame);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click)
+        emit clicked();
+}
+
+FrameRect::FrameRect(const QColor& colour, QWidget* parent) : QWidget(parent), colour_(colour) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void FrameRect::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(colour_);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+QPixmap artwork(const QString& name) {
+    return QPixmap(QStringLiteral(":/art/") + name);
+}
+
+QIcon windowIcon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/art/icon-16.png"));
+    icon.addFile(QStringLiteral(":/art/icon-32.png"));
+    icon.addFile(QStringLiteral(":/art/icon-64.png"));
+    return icon;
+}
+
+} // namespace drovane
