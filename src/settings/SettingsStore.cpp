@@ -101,7 +101,9 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes) {
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
     // The temporary file must never be readable by others: it holds the password.
     file.setPermissions(kOwnerOnly);
-    if (file.write(bytes) != bytes.size()) {
+    // commit() ignores a failure of its own final flush and would rename a short file
+    // over the old one (a full disk), so the buffer is flushed and checked first.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
