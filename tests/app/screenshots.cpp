@@ -1,0 +1,95 @@
+// Takes the README's pictures of the windows, filled with sample data; run by
+// scripts/screenshots.sh under Xvfb. Not a test: it only draws.
+
+#include "app/frmMain.h"
+#include "app/modMain.h"
+#include "errors/frmError.h"
+#include "platform/ScriptedPrompter.h"
+#include "platform/SimPlatform.h"
+#include "settings/LegalTypes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace drovane;
+
+namespace {
+
+bool save(QWidget* window, const QDir& out, const QString& name) {
+    QCoreApplication::processEvents();
+    const bool ok = window->grab().save(out.filePath(name));
+    if (!ok)
+        qWarning("cannot write %s", qUtf8Printable(out.filePath(name)));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    registerFonts();
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    QTemporaryDir folder;
+
+    SettingsStore store(folder.path());
+    const char* sample[21] = {"",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "Ada",
+                              "Byron",
+                              "+44.2079460000",
+                              "12 St James's Square",
+                              "London",
+                              "GB",
+                              "ada@example.co.uk",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "ns1.example.net",
+                              "ns2.example.net",
+                              "0",
+                              "4$STRA"};
+    for (int k = 1; k <= 20; ++k)
+        store.setSettings(k, QString::fromLatin1(sample[k]));
+    // The main window's own fields reach the files the way the window saves them.
+    MainFields fields;
+    fields.username = QStringLiteral("reseller01");
+    fields.password = QStringLiteral("secret");
+    fields.delayTime = QStringLiteral("5");
+    fields.logging = 1;
+    fields.startImmediately = 0;
+    fields.startTime = QStringLiteral("10:00 PM");
+    fields.endTime = QStringLiteral("10:25 PM");
+    fields.domains = QStringLiteral("example.com\r\nexample.net\r\nexample.org\r\nexample.co.uk");
+    if (!store.WriteSettings(fields).ok)
+        return 1;
+    store.GetSettings();
+
+    QStringList colLegalTypes;
+    FillLegalTypes(colLegalTypes);
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    frmMain main(store, platform, prompter, colLegalTypes, [] {});
+    main.move(40, 40);
+    main.show();
+    bool ok = save(&main, out, QStringLiteral("main-window.png"));
+
+    main.findChild<QAbstractButton*>(QStringLiteral("cmdSettings"))->click();
+    ok = ok && main.settingsWindow() && save(main.settingsWindow(), out, "settings-window.png");
+
+    main.showServerError({QStringLiteral("example.net"),
+                          QStringLiteral("Domain name not available for registration"),
+                          QStringLiteral("2-1"),
+                          {},
+                          2});
+    ok = ok && !main.errorWindows().isEmpty() &&
+         save(main.errorWindows().first(), out, "error-dialog.png");
+    return ok ? 0 : 1;
+}
