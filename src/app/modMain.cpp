@@ -3,6 +3,7 @@
 #include "frmMain.h"
 #include "platform/MessageBoxPrompter.h"
 #include "platform/QtPlatform.h"
+#include "platform/TerminationSignals.h"
 #include "settings/LegalTypes.h"
 #include "settings/SettingsStore.h"
 
@@ -43,6 +44,7 @@ int Main(int argc, char* argv[]) {
         at.moveCenter(screen->availableGeometry().center());
         main.move(at.topLeft());
     }
+    TerminationSignals terminate([&main] { main.close(); });
     main.show();
     return app.exec();
 }

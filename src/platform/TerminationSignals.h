@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+namespace drovane {
+
+// Turns SIGTERM, SIGINT and SIGHUP (a session logging out, a terminal closing) into a
+// call on the event loop, so the program can save and close as if its window was
+// closed instead of dying with the user's latest edits unsaved.
+class TerminationSignals : public QObject {
+public:
+    explicit TerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+private:
+    std::function<void()> onSignal_;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace drovane
