@@ -8,6 +8,15 @@ namespace drovane {
 namespace {
 // A reply larger than this is not the registrar's; the rest of it is not kept.
 constexpr qsizetype kMaxReply = 4 * 1024 * 1024;
+
+// Looked up on every reply: the job is almost always still at the position its request
+// was sent from, so a search through a long group is only needed after a removal.
+bool inGroup(const clsDomainsMain& group, const Request& request) {
+    if (request.position >= 1 && request.position <= group.Count() &&
+        group.item(request.position) == request.job)
+        return true;
+    return group.indexOf(request.job) > 0;
+}
 } // namespace
 
 Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
@@ -83,7 +92,7 @@ void Slot::sendComplete() {
     pending_.reset();
     wskMAIN_->close();
     host_.logSubmission(*sent.job);
-    if (group_->indexOf(sent.job) > 0)
+    if (inGroup(*group_, sent))
         sent.job->countTry();
     host_.countSubmission();
     rearmPacing();
@@ -112,8 +121,8 @@ void Slot::judge() {
     pending_.reset();
     // A job dropped from its group meanwhile is still counted in the run's total, but
     // no longer bought or reported.
-    const bool inGroup = group_->indexOf(request.job) > 0;
-    if (inGroup)
+    const bool stillThere = inGroup(*group_, request);
+    if (stillThere)
         request.job->countTry();
     host_.countSubmission();
     host_.logSubmission(*request.job);
@@ -124,7 +133,7 @@ void Slot::judge() {
         rearmPacing();
         break;
     case ReplyKind::Free:
-        if (inGroup)
+        if (stillThere)
             request.job->DoPURCHASE = true;
         rearmPacing();
         break;
@@ -132,7 +141,7 @@ void Slot::judge() {
         host_.accountRejected(); // this slot is shut down by now
         break;
     case ReplyKind::ServerError:
-        if (inGroup)
+        if (stillThere)
             host_.serverError(index_, request.job, group_->CurPos, verdict.description);
         break;
     case ReplyKind::NoMarker:
