@@ -56,7 +56,13 @@ public:
     void connectTo(const QString& host, quint16 port) override {
         socket_->connectToHost(host, port);
     }
-    void send(const QByteArray& bytes) override { socket_->write(bytes); }
+    void send(const QByteArray& bytes) override {
+        socket_->write(bytes);
+        // Left in Qt's buffer, the request waits for the next turn of the event loop
+        // and whatever is queued before it; handed to the kernel now, it leaves at once.
+        // Send complete then comes from inside this call.
+        socket_->flush();
+    }
 
 private:
     // Returns false when a callback destroyed this object.
