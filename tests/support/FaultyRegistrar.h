@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include <sys/socket.h>
+
+namespace drovane::test {
+
+// A registrar stand-in on 127.0.0.1 that misbehaves on request: it answers in pieces
+// with gaps, then closes, resets the connection, or never ends the reply.
+class FaultyRegistrar : public QObject {
+public:
+    enum class End {
+        Close, // the end of an HTTP/1.0 reply
+        Reset, // the connection is torn down with a reset (RST), not closed
+        Never, // the connection stays open and silent
+    };
+    struct Answer {
+        QList<QByteArray> pieces;
+        int gapMs = 0;
+        End end = End::Close;
+    };
+
+    FaultyRegistrar() {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, this, [this] { accept(); });
+    }
+    quint16 port() const { return server.serverPort(); }
+
+    // A port on 127.0.0.1 where nobody listens: connecting is refused.
+    static quint16 refusingPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        return port;
+    }
+
+    std::function<Answer(const QByteArray&)> answer;
+    QList<QByteArray> requests;
+    int connections = 0;
+
+private:
+    void accept() {
+        while (QTcpSocket* peer = server.nextPendingConnection()) {
+            ++connections;
+            auto* buffer = new QByteArray;
+            QObject::connect(peer, &QObject::destroyed, [buffer] { delete buffer; });
+            QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
+            QObject::connect(peer, &QTcpSocket::readyRead, this, [this, peer, buffer] {
+                *buffer += peer->readAll();
+                if (!buffer->endsWith("\r\n\r\n"))
+                    return;
+                requests.append(*buffer);
+                respond(peer, answer ? answer(*buffer) : Answer{});
+                buffer->clear();
+            });
+        }
+    }
+
+    void respond(QTcpSocket* peer, const Answer& a) {
+        sendFrom(QPointer<QTcpSocket>(peer), std::make_shared<Answer>(a), 0);
+    }
+
+    // One piece, then the next after the gap: each waits for the one before, so a
+    // late timer can never swap two pieces.
+    void sendFrom(QPointer<QTcpSocket> guard, std::shared_ptr<Answer> a, qsizetype index) {
+        if (!guard)
+            return;
+        if (index < a->pieces.size()) {
+            guard->write(a->pieces[index]);
+            guard->flush();
+            QTimer::singleShot(a->gapMs, Qt::PreciseTimer, this,
+                               [this, guard, a, index] { sendFrom(guard, a, index + 1); });
+            return;
+        }
+        if (a->end == End::Reset) {
+            // A zero linger turns the close into a reset.
+            const linger now{1, 0};
+            ::setsockopt(int(guard->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            guard->abort();
+            guard->deleteLater();
+        } else if (a->end == End::Close) {
+            guard->disconnectFromHost();
+        }
+    }
+
+    QTcpServer server;
+};
+
+} // namespace drovane::test
