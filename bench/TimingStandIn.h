@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+namespace drovane::bench {
+
+inline qint64 steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A registrar stand-in on 127.0.0.1 in a thread of its own, so that its work never
+// delays the engine's timers. It answers each request at once in one piece and closes,
+// and notes when it accepted, when the request was whole, and when it closed.
+class TimingStandIn {
+public:
+    struct Connection {
+        QByteArray sld; // names the variant and the slot
+        qint64 acceptedNs = 0;
+        qint64 requestNs = 0;
+        qint64 closedNs = 0;
+    };
+
+    explicit TimingStandIn(QByteArray reply) : reply_(std::move(reply)) {
+        server_ = new QTcpServer;
+        server_->moveToThread(&thread_);
+        thread_.start();
+        QMetaObject::invokeMethod(
+            server_,
+            [this] {
+                QObject::connect(server_, &QTcpServer::newConnection, server_,
+                                 [this] { accept(); });
+                server_->listen(QHostAddress::LocalHost, 0);
+                port_ = server_->serverPort();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~TimingStandIn() {
+        QMetaObject::invokeMethod(
+            server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+
+    quint16 port() const { return port_; }
+    std::vector<Connection> connections() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return done_;
+    }
+
+private:
+    void accept() {
+        while (QTcpSocket* peer = server_->nextPendingConnection()) {
+            const qint64 acceptedNs = steadyNs();
+            auto* buffer = new QByteArray;
+            QObject::connect(peer, &QObject::destroyed, [buffer] { delete buffer; });
+            QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [this, peer, buffer, acceptedNs] {
+                *buffer += peer->readAll();
+                if (!buffer->endsWith("\r\n\r\n"))
+                    return;
+                Connection c;
+                c.acceptedNs = acceptedNs;
+                c.requestNs = steadyNs();
+                const qsizetype at = buffer->indexOf("&sld=");
+                if (at >= 0)
+                    c.sld = buffer->mid(at + 5, buffer->indexOf('&', at + 5) - at - 5);
+                buffer->clear();
+                peer->write(reply_);
+                peer->flush();
+                peer->disconnectFromHost();
+                c.closedNs = steadyNs();
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_.push_back(c);
+            });
+        }
+    }
+
+    QByteArray reply_;
+    QThread thread_;
+    QTcpServer* server_;
+    quint16 port_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<Connection> done_;
+};
+
+} // namespace drovane::bench

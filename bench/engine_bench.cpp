@@ -1,0 +1,340 @@
+// Speed of the engine's own work: requests, replies, the two files, and the start of a
+// run over lists of growing size. The sweeps over the list size (1k, 8k, 32k) report a
+// fitted complexity so that anything worse than linear shows.
+
+#include "BenchLists.h"
+#include "support/FakeRunView.h"
+#include "support/RegistrarReplies.h"
+
+#include "jobs/ListText.h"
+#include "jobs/RunController.h"
+#include "jobs/StartChecks.h"
+#include "platform/ScriptedPrompter.h"
+#include "platform/SimPlatform.h"
+#include "registrar/ReplyInterpreter.h"
+#include "registrar/RequestBuilder.h"
+#include "settings/SettingsCodec.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace drovane;
+
+namespace {
+
+constexpr int kFullList = 32768;
+
+SettingsArray fullSettings() {
+    SettingsArray s;
+    const char* values[] = {"",
+                            "reseller",
+                            "secret",
+                            "1",
+                            "5",
+                            "Ada",
+                            "Lovelace",
+                            "+1.5555555",
+                            "12 Any St",
+                            "Springfield",
+                            "US",
+                            "ada@example.com",
+                            "1",
+                            "",
+                            "",
+                            "1",
+                            "ns1.example.net",
+                            "ns2.example.net",
+                            "0",
+                            "1$IND"};
+    for (int k = 1; k <= kSettingCount; ++k)
+        s[k] = QString::fromLatin1(values[k - 1]);
+    return s;
+}
+
+void sweep(benchmark::internal::Benchmark* b) {
+    b->Arg(1024)->Arg(8192)->Arg(kFullList)->Complexity(benchmark::oN);
+}
+
+// --- requests -------------------------------------------------------------------------
+
+void BM_BuildRequest(benchmark::State& state) {
+    const bool purchase = state.range(0) != 0;
+    SettingsArray settings = fullSettings();
+    settings[19] = purchase ? QStringLiteral("1") : QStringLiteral("0");
+    const RequestContext context{QStringLiteral("reseller"), QStringLiteral("p@ss word"), &settings,
+                                 purchase, purchase};
+    clsDomainsMain group;
+    const QStringList lines = listLines(bench::domainList(kFullList / 2));
+    for (const QString& line : lines) {
+        auto job = std::make_shared<clsDomains>();
+        job->Domain = line;
+        group.Add(job);
+    }
+    group.CurPos = 1;
+    for (auto _ : state) {
+        std::optional<Request> request = buildRequest(group, context);
+        benchmark::DoNotOptimize(request);
+    }
+    state.SetLabel(purchase ? "purchase with registrant and name servers" : "check");
+}
+BENCHMARK(BM_BuildRequest)->Arg(0)->Arg(1);
+
+// --- replies --------------------------------------------------------------------------
+
+void BM_JudgeReply(benchmark::State& state) {
+    QByteArray reply;
+    switch (state.range(0)) {
+    case 0:
+        reply = test::checkReply("211");
+        state.SetLabel("taken");
+        break;
+    case 1:
+        reply = test::checkReply("210");
+        state.SetLabel("free");
+        break;
+    case 2:
+        reply = test::orderReply();
+        state.SetLabel("ordered");
+        break;
+    case 3:
+        reply = test::registrarReply("PURCHASE", "ErrCount=1\r\nErr1=Domain not available\r\n");
+        state.SetLabel("error text");
+        break;
+    default:
+        reply = test::registrarReply("CHECK", "RRPCode=211\r\n", true);
+        state.SetLabel("with Content-Length");
+        break;
+    }
+    for (auto _ : state) {
+        // What a slot does with a reply: is it whole yet, and what does it say.
+        bool whole = replyIsComplete(reply);
+        ReplyVerdict verdict = interpretReply(reply);
+        benchmark::DoNotOptimize(whole);
+        benchmark::DoNotOptimize(verdict);
+    }
+    state.SetBytesProcessed(state.iterations() * reply.size());
+}
+BENCHMARK(BM_JudgeReply)->DenseRange(0, 4);
+
+// --- settings.dat and domains.dat -----------------------------------------------------
+
+void BM_EncodeSettings(benchmark::State& state) {
+    const SettingsArray settings = fullSettings();
+    for (auto _ : state) {
+        QByteArray bytes = encodeSettings(settings);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_EncodeSettings);
+
+void BM_DecodeSettings(benchmark::State& state) {
+    const QByteArray bytes = encodeSettings(fullSettings());
+    SettingsArray settings;
+    for (auto _ : state) {
+        int pieces = decodeSettings(bytes, settings);
+        benchmark::DoNotOptimize(pieces);
+    }
+}
+BENCHMARK(BM_DecodeSettings);
+
+void BM_DecodeDomains(benchmark::State& state) {
+    const QByteArray bytes = encodeDomains(bench::domainList(int(state.range(0))));
+    for (auto _ : state) {
+        QString list = decodeDomains(bytes);
+        benchmark::DoNotOptimize(list);
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_DecodeDomains)->Apply(sweep);
+
+// The whole read at start-up: open, read and decode the saved list.
+void BM_ReadDomainsFile(benchmark::State& state) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    QFile file(store.domainsPath());
+    if (!file.open(QIODevice::WriteOnly)) {
+        state.SkipWithError("cannot write domains.dat");
+        return;
+    }
+    file.write(encodeDomains(bench::domainList(int(state.range(0)))));
+    file.close();
+    for (auto _ : state) {
+        QString list = store.readDomains();
+        benchmark::DoNotOptimize(list);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ReadDomainsFile)->Apply(sweep)->Unit(benchmark::kMicrosecond);
+
+// Both files replaced atomically, as every Start and Stop does first.
+void BM_WriteSettings(benchmark::State& state) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    test::FakeRunView view;
+    view.f.domains = bench::domainList(int(state.range(0)));
+    for (auto _ : state) {
+        SaveResult saved = store.WriteSettings(view.f);
+        benchmark::DoNotOptimize(saved);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WriteSettings)->Apply(sweep)->Unit(benchmark::kMillisecond);
+
+// --- the start of a run, piece by piece and whole -------------------------------------
+
+// `blank` empty lines after every name: the clean-up's worst case.
+QString listWithBlanks(int count, int blank) {
+    QString list = bench::domainList(count);
+    if (blank == 0)
+        return list;
+    const QString gap = QStringLiteral("\r\n").repeated(blank + 1);
+    return QStringLiteral("\r\n") + list.replace(QLatin1String("\r\n"), gap) +
+           QStringLiteral("\r\n");
+}
+
+void BM_CleanList(benchmark::State& state) {
+    const QString list = listWithBlanks(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        QString cleaned = cleanList(list);
+        benchmark::DoNotOptimize(cleaned);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_CleanList)
+    ->ArgsProduct({{1024, 8192, kFullList}, {0}})
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CleanList)
+    ->ArgsProduct({{1024, 8192, kFullList}, {3}})
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_StartChecks(benchmark::State& state) {
+    MainFields fields;
+    fields.username = QStringLiteral("reseller");
+    fields.password = QStringLiteral("secret");
+    fields.delayTime = QStringLiteral("1");
+    fields.domains = bench::domainList(int(state.range(0)));
+    SettingsArray settings; // no contact details: every ending is looked for
+    ScriptedPrompter prompter;
+    for (auto _ : state) {
+        bool passed = passStartChecks(fields, settings, prompter, QStringLiteral("Drovane"));
+        benchmark::DoNotOptimize(passed);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_StartChecks)->Apply(sweep)->Unit(benchmark::kMicrosecond);
+
+void BM_DealDomains(benchmark::State& state) {
+    const QString list = bench::domainList(int(state.range(0)));
+    for (auto _ : state) {
+        DealtGroups groups = dealDomains(list, true);
+        benchmark::DoNotOptimize(groups);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_DealDomains)->Apply(sweep)->Unit(benchmark::kMicrosecond);
+
+// A whole Start: save, clean-up, checks, running state, dealing, slots and their first
+// connection attempts (under the simulator, which answers nothing here). The Stop that
+// follows each Start is not timed.
+void BM_StartRun(benchmark::State& state) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    test::FakeRunView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.domains = bench::domainList(int(state.range(0)));
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    for (auto _ : state) {
+        run.DoStart();
+        state.PauseTiming();
+        if (!run.isRunning() || run.colDomainsMain()[0]->Count() != (state.range(0) + 1) / 2) {
+            state.SkipWithError("the run did not start");
+            break;
+        }
+        run.DoStart();
+        platform.log.clear();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_StartRun)->Apply(sweep)->Unit(benchmark::kMillisecond);
+
+void BM_StopRun(benchmark::State& state) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    test::FakeRunView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.domains = bench::domainList(int(state.range(0)));
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    for (auto _ : state) {
+        state.PauseTiming();
+        run.DoStart();
+        platform.log.clear();
+        state.ResumeTiming();
+        run.DoStart();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_StopRun)->Apply(sweep)->Unit(benchmark::kMillisecond);
+
+// --- one request from end to end ------------------------------------------------------
+
+// Both slots cycling under virtual time at interval 1: every iteration is one cycle, one
+// request and one reply per slot (connect, build, send, collect, judge, pace). A cycle
+// is the interval plus the simulator's 1 ms connect and 5 ms answer.
+// The list size must not change the cost of a request.
+void BM_SlotCycle(benchmark::State& state) {
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    test::FakeRunView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.logging = int(state.range(1));
+    view.f.domains = bench::domainList(int(state.range(0)));
+    SimReply reply;
+    reply.pieces = {test::checkReply("211")};
+    platform.replyFor = [&reply](const QByteArray&) { return reply; };
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    run.DoStart();
+    // Requests about names far down the list, where a search from the front costs most.
+    for (const auto& group : run.colDomainsMain())
+        group->CurPos = group->Count() / 2;
+    constexpr qint64 kCycleMs = 1000 + 1 + 5;
+    for (int i = 0; i < 4; ++i)
+        platform.advance(kCycleMs);
+    const qint32 before = run.lngSubmissions();
+    for (auto _ : state) {
+        platform.advance(kCycleMs);
+        if (platform.log.size() > 4096)
+            platform.log.clear();
+    }
+    const qint32 requests = run.lngSubmissions() - before;
+    if (requests != 2 * qint32(state.iterations()))
+        state.SkipWithError("a request went missing");
+    state.SetItemsProcessed(requests);
+    state.SetLabel(view.f.logging ? "logging on" : "logging off");
+    run.DoStart();
+}
+BENCHMARK(BM_SlotCycle)->ArgsProduct({{1024, kFullList}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,100 @@
+// Resident memory of the engine during a run over a full list (32,768 names), on real
+// timers and sockets against a loopback stand-in, read from /proc/self/status.
+//
+//   drovane_memory [--names N] [--seconds N]
+
+#include "BenchLists.h"
+#include "support/FakeRunView.h"
+#include "support/LoopbackRegistrar.h"
+#include "support/RegistrarReplies.h"
+
+#include "jobs/RunController.h"
+#include "platform/QtPlatform.h"
+#include "platform/ScriptedPrompter.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace drovane;
+using namespace drovane::test;
+
+namespace {
+
+// VmRSS and VmHWM in KiB.
+std::pair<long, long> residentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    long rss = -1, hwm = -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return {rss, hwm};
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            rss = line.mid(6).trimmed().split(' ').value(0).toLong();
+        else if (line.startsWith("VmHWM:"))
+            hwm = line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return {rss, hwm};
+}
+
+void report(const char* when) {
+    const auto [rss, hwm] = residentKiB();
+    std::printf("  %-44s VmRSS %7.1f MiB   VmHWM %7.1f MiB\n", when, rss / 1024.0, hwm / 1024.0);
+}
+
+void waitMs(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int argValue(const QStringList& args, const QString& name, int fallback) {
+    const qsizetype at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int names = std::clamp(argValue(app.arguments(), "--names", 32768), 1, 32768);
+    const int seconds = std::clamp(argValue(app.arguments(), "--seconds", 3), 1, 30);
+
+    std::printf("Drovane engine memory, %d names, interval 1, %d s of running\n", names, seconds);
+    report("Qt core started");
+
+    LoopbackRegistrar registrar;
+    registrar.answer = [](const QByteArray&) {
+        LoopbackRegistrar::Answer a;
+        a.pieces = {checkReply("211")};
+        return a;
+    };
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    QtPlatform platform;
+    ScriptedPrompter prompter;
+    FakeRunView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.domains = bench::domainList(names);
+    RunController run(store, platform, prompter, view, QStringLiteral("127.0.0.1"),
+                      registrar.port());
+    report("list held by the window, idle");
+
+    run.DoStart();
+    if (!run.isRunning()) {
+        std::fprintf(stderr, "the run did not start\n");
+        return 1;
+    }
+    report("run started");
+    waitMs(seconds * 1000);
+    report("run going");
+    std::printf("  (%d submissions counted)\n", run.lngSubmissions());
+    run.DoStart();
+    waitMs(50);
+    report("run stopped");
+    return 0;
+}
