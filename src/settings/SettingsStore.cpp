@@ -12,6 +12,37 @@ namespace drovane {
 namespace {
 const QString kModule = QStringLiteral("modMain");
 constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString failure(const QSaveFile& file, const QString& reason) {
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), reason);
+}
+
+// Writes the new content in full to the temporary file beside the old one, so that
+// nothing is left to fail for want of space once the old file is replaced.
+QString stage(QSaveFile& file, const QByteArray& bytes) {
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(file, file.errorString());
+    // The temporary file must never be readable by others: it holds the password.
+    file.setPermissions(kOwnerOnly);
+    qint64 written = file.write(bytes);
+    // A short write records no error; writing the rest again fails with the reason.
+    if (written >= 0 && written < bytes.size())
+        written +=
+            std::max<qint64>(0, file.write(bytes.constData() + written, bytes.size() - written));
+    // commit() ignores a failure of its own final flush and would rename a short file
+    // over the old one (a full disk), so the buffer is flushed and checked here.
+    if (written != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failure(file, reason);
+    }
+    return QString();
+}
+
+QString commit(QSaveFile& file) {
+    return file.commit() ? QString() : failure(file, file.errorString());
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString& folder) : folder_(folder) {}
@@ -65,9 +96,17 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     settings_[14] = f.startTime;
     settings_[15] = f.endTime;
 
-    QString error = writeFileAtomically(settingsPath(), encodeSettings(settings_));
+    // Both new files are written in full before either replaces its old one, so a disk
+    // that fills up on the second file still leaves the old pair as it was.
+    QSaveFile settingsFile(settingsPath());
+    QSaveFile domainsFile(domainsPath());
+    QString error = stage(settingsFile, encodeSettings(settings_));
     if (error.isEmpty())
-        error = writeFileAtomically(domainsPath(), encodeDomains(f.domains));
+        error = stage(domainsFile, encodeDomains(f.domains));
+    if (error.isEmpty())
+        error = commit(settingsFile);
+    if (error.isEmpty())
+        error = commit(domainsFile);
     if (!error.isEmpty()) {
         HandleError(75, error, QStringLiteral("WriteSettings"), folder_, kModule);
         return {false, error};
@@ -97,20 +136,8 @@ bool FileExists(const QString& path) {
 
 QString writeFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-    // The temporary file must never be readable by others: it holds the password.
-    file.setPermissions(kOwnerOnly);
-    // commit() ignores a failure of its own final flush and would rename a short file
-    // over the old one (a full disk), so the buffer is flushed and checked first.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-    return QString();
+    const QString error = stage(file, bytes);
+    return error.isEmpty() ? commit(file) : error;
 }
 
 QString dataFolder(const QString& executableFolder) {
