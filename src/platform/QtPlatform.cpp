@@ -36,8 +36,18 @@ public:
         socket_->setProxy(QNetworkProxy::NoProxy);
         QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
         QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
-            if (socket_->bytesToWrite() == 0)
+            if (socket_->bytesToWrite() != 0)
+                return;
+            if (!inSend_) {
                 fire(onSendComplete);
+                return;
+            }
+            // Written from inside send(): the handler may close this socket, which Qt
+            // must not see in the middle of its own flush. Report it on the next turn.
+            QTimer::singleShot(0, socket_, [this, alive = std::weak_ptr<bool>(alive_)] {
+                if (const auto a = alive.lock(); a && *a)
+                    fire(onSendComplete);
+            });
         });
         QObject::connect(socket_, &QTcpSocket::readyRead, [this] { deliverPending(); });
         QObject::connect(socket_, &QTcpSocket::errorOccurred,
@@ -60,8 +70,9 @@ public:
         socket_->write(bytes);
         // Left in Qt's buffer, the request waits for the next turn of the event loop
         // and whatever is queued before it; handed to the kernel now, it leaves at once.
-        // Send complete then comes from inside this call.
+        inSend_ = true;
         socket_->flush();
+        inSend_ = false;
     }
 
 private:
@@ -88,6 +99,7 @@ private:
 
     QTcpSocket* socket_;
     std::shared_ptr<bool> alive_;
+    bool inSend_ = false;
 };
 
 } // namespace

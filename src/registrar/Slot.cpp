@@ -80,8 +80,11 @@ void Slot::rearmPacing() {
 void Slot::connected() {
     restartWatchdog();
     pending_ = buildRequest(*group_, host_.requestContext());
-    if (pending_)
-        wskMAIN_->send(pending_->bytes);
+    if (!pending_)
+        return;
+    // A copy: a send-complete handler may replace pending_ while the bytes are in use.
+    const QByteArray bytes = pending_->bytes;
+    wskMAIN_->send(bytes);
 }
 
 void Slot::sendComplete() {
