@@ -29,21 +29,29 @@ public:
         qint64 closedNs = 0;
     };
 
-    explicit TimingStandIn(QByteArray reply) : reply_(std::move(reply)) {
+    // With `ownThread` false the stand-in shares the engine's thread: its work then
+    // delays the engine, but the engine's writes no longer wake another processor.
+    explicit TimingStandIn(QByteArray reply, bool ownThread = true)
+        : reply_(std::move(reply)), ownThread_(ownThread) {
         server_ = new QTcpServer;
+        auto listen = [this] {
+            QObject::connect(server_, &QTcpServer::newConnection, server_, [this] { accept(); });
+            server_->listen(QHostAddress::LocalHost, 0);
+            port_ = server_->serverPort();
+        };
+        if (!ownThread_) {
+            listen();
+            return;
+        }
         server_->moveToThread(&thread_);
         thread_.start();
-        QMetaObject::invokeMethod(
-            server_,
-            [this] {
-                QObject::connect(server_, &QTcpServer::newConnection, server_,
-                                 [this] { accept(); });
-                server_->listen(QHostAddress::LocalHost, 0);
-                port_ = server_->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(server_, listen, Qt::BlockingQueuedConnection);
     }
     ~TimingStandIn() {
+        if (!ownThread_) {
+            delete server_;
+            return;
+        }
         QMetaObject::invokeMethod(
             server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
         thread_.quit();
@@ -85,6 +93,7 @@ private:
     }
 
     QByteArray reply_;
+    bool ownThread_;
     QThread thread_;
     QTcpServer* server_;
     quint16 port_ = 0;

@@ -2,11 +2,14 @@
 // stand-in on 127.0.0.1, next to a baseline with coarse timers and an unaligned 1000 ms
 // schedule timer, and prints the distributions and their ratio.
 //
-//   drovane_timing [--pacing-seconds N] [--rounds N] [--seed N]
+//   drovane_timing [--pacing-seconds N] [--rounds N] [--seed N] [--samples FILE]
+//                  [--same-thread]
 //
 // Phase 1 runs both variants at interval 1 with Start Immediately for N seconds
 // (pacing gap, connect-to-request). Phase 2 starts N scheduled runs a few seconds
 // apart, each pressed at a random fraction of a second (scheduled start latency).
+// --samples writes every sample as CSV (metric, variant, value). --same-thread runs the
+// stand-in in the engine's thread instead of its own.
 
 #include "BaselinePlatform.h"
 #include "TimingStandIn.h"
@@ -83,8 +86,9 @@ struct Stamp {
 
 // One engine under test with its own platform, files and window fake.
 struct Variant {
-    Variant(const char* variantName, char variantTag, Platform& base)
-        : name(variantName), tag(variantTag), observed(base), store(dir.path()) {
+    Variant(const char* variantName, char variantTag, Platform& base, SocketEvent writtenAt)
+        : name(variantName), tag(variantTag), written(writtenAt), observed(base),
+          store(dir.path()) {
         observed.observer = [this](int id, SocketEvent e, const QByteArray&) {
             stamps.push_back({id, e, steadyNs(), wallNs()});
         };
@@ -100,6 +104,9 @@ struct Variant {
 
     const char* name;
     char tag;
+    // When the request's bytes are known to be in the kernel: the program's socket
+    // writes them inside send(), the baseline's at its send-complete event.
+    SocketEvent written;
     ObservedPlatform observed;
     QTemporaryDir dir;
     SettingsStore store;
@@ -201,8 +208,8 @@ std::vector<double> pacingFromClient(const Variant& v, qint64 from, qint64 to) {
     return out;
 }
 
-// Connect event to `until` (Send: the engine handed the request over; SendComplete:
-// the bytes left for the network), in microseconds.
+// Connect event to `until` (Send: the engine handed the request over; Sent or
+// SendComplete: the bytes were written), in microseconds.
 std::vector<double> connectTo(const Variant& v, SocketEvent until, qint64 from, qint64 to) {
     std::vector<double> out;
     std::map<int, qint64> connectedAt;
@@ -263,7 +270,8 @@ int main(int argc, char** argv) {
         std::_Exit(2);
     });
 
-    TimingStandIn standIn(checkReply("211"));
+    const bool sameThread = args.contains(QStringLiteral("--same-thread"));
+    TimingStandIn standIn(checkReply("211"), !sameThread);
     if (standIn.port() == 0) {
         std::fprintf(stderr, "timing harness: the stand-in could not listen on 127.0.0.1\n");
         return 1;
@@ -271,8 +279,8 @@ int main(int argc, char** argv) {
 
     QtPlatform qt;
     bench::BaselinePlatform coarse;
-    Variant engine("engine", 'e', qt);
-    Variant baseline("baseline", 'b', coarse);
+    Variant engine("engine", 'e', qt, SocketEvent::Sent);
+    Variant baseline("baseline", 'b', coarse, SocketEvent::SendComplete);
     for (Variant* v : {&engine, &baseline}) {
         if (v == &baseline)
             coarse.pinNextTimer();
@@ -284,6 +292,7 @@ int main(int argc, char** argv) {
 
     std::printf("Drovane timing harness: Qt %s, interval 1 s, stand-in on 127.0.0.1:%u\n",
                 qVersion(), standIn.port());
+    std::printf("stand-in in %s thread\n", sameThread ? "the engine's" : "its own");
     std::printf("load average at start: %s\n", loadAverage().constData());
 
     // Phase 1: immediate runs side by side.
@@ -342,8 +351,22 @@ int main(int argc, char** argv) {
         scheduledStarts(*v, m["startSlot"], m["startBoth"]);
         m["pacing"] = pacingFromStandIn(*v, conns, p1From, p1To);
         m["pacingClient"] = pacingFromClient(*v, p1From, p1To);
-        m["c2r"] = connectTo(*v, SocketEvent::SendComplete, p1From, p1To);
+        m["c2r"] = connectTo(*v, v->written, p1From, p1To);
         m["c2send"] = connectTo(*v, SocketEvent::Send, p1From, p1To);
+    }
+    if (const qsizetype at = args.indexOf(QStringLiteral("--samples"));
+        at >= 0 && at + 1 < args.size()) {
+        QFile csv(args[at + 1]);
+        if (csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            csv.write("metric,variant,value\n");
+            for (Variant* v : variants)
+                for (const auto& [key, values] : all[v])
+                    for (double x : values)
+                        csv.write(QStringLiteral("%1,%2,%3\n")
+                                      .arg(QString::fromStdString(key), QLatin1String(v->name))
+                                      .arg(x, 0, 'f', 4)
+                                      .toLatin1());
+        }
     }
     for (const auto& [key, label, unit] :
          {std::tuple{"pacing", "pacing gap (stand-in close)", "ms"},

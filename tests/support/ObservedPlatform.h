@@ -34,7 +34,8 @@ enum class SocketEvent {
     Connect,      // the engine asked for a connection
     Connected,    // the connect event, before the engine hears of it
     Send,         // the engine handed over a request
-    SendComplete, // the request left the socket's buffer
+    Sent,         // send() returned
+    SendComplete, // the send-complete event, before the engine hears of it
     Data,         // a piece of the reply, before the engine hears of it
     ClosedByPeer, // the end of a reply
     Error,        // refused, reset, unresolvable
@@ -91,6 +92,7 @@ public:
     void send(const QByteArray& bytes) override {
         note(SocketEvent::Send, bytes);
         inner_->send(bytes);
+        note(SocketEvent::Sent);
     }
 
 private:
