@@ -53,14 +53,14 @@ private:
         QPointer<QTcpSocket> guard(peer);
         int at = 0;
         for (const QByteArray& piece : a.pieces) {
-            QTimer::singleShot(at, this, [guard, piece] {
+            QTimer::singleShot(at, Qt::PreciseTimer, this, [guard, piece] {
                 if (guard)
                     guard->write(piece);
             });
             at += a.gapMs;
         }
         if (a.close)
-            QTimer::singleShot(at, this, [this, guard] {
+            QTimer::singleShot(at, Qt::PreciseTimer, this, [this, guard] {
                 if (!guard)
                     return;
                 guard->flush();
