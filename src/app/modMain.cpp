@@ -31,6 +31,7 @@ int Main(int argc, char* argv[]) {
     registerFonts();
 
     SettingsStore store(dataFolder(QCoreApplication::applicationDirPath()));
+    store.removeStaleSaves();
     store.GetSettings();
     QStringList colLegalTypes;
     FillLegalTypes(colLegalTypes);

@@ -127,6 +127,16 @@ QString SettingsStore::readDomains() const {
     return decodeDomains(file.readAll());
 }
 
+void SettingsStore::removeStaleSaves() const {
+    // QSaveFile names its temporary file after the target plus six random characters.
+    const QDir dir(folder_);
+    const QStringList stale =
+        dir.entryList({QStringLiteral("settings.dat.??????"), QStringLiteral("domains.dat.??????")},
+                      QDir::Files | QDir::Hidden);
+    for (const QString& name : stale)
+        QFile::remove(dir.filePath(name));
+}
+
 bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;

@@ -35,6 +35,9 @@ public:
     SaveResult WriteSettings(const MainFields& fields);
     // The saved domain list as the main window shows it, or empty.
     QString readDomains() const;
+    // Deletes the temporary files a save that was killed midway left beside the two
+    // files; they may hold the password. Called at start-up, before any save.
+    void removeStaleSaves() const;
 
 private:
     QString folder_;
