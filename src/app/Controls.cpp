@@ -26,17 +26,26 @@ QFont courierNew(qreal pointSize) {
     return font;
 }
 
+namespace {
+// Text colours for the enabled states only: a disabled control keeps the style's grey,
+// which is how the user sees that it is locked.
+void setEnabledColour(QPalette& palette, QPalette::ColorRole role, const QColor& colour) {
+    palette.setColor(QPalette::Active, role, colour);
+    palette.setColor(QPalette::Inactive, role, colour);
+}
+} // namespace
+
 void paintWhite(QWidget* window) {
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, kWhite);
-    palette.setColor(QPalette::WindowText, kBlack);
+    setEnabledColour(palette, QPalette::WindowText, kBlack);
     window->setPalette(palette);
     window->setAutoFillBackground(true);
 }
 
 void makeTransparentLabel(QLabel* label) {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kBlack);
+    setEnabledColour(palette, QPalette::WindowText, kBlack);
     label->setPalette(palette);
     label->setAutoFillBackground(false);
     // Captions are fixed texts and shown names come from the registrar or the user:
@@ -51,7 +60,7 @@ void fitCaption(QLabel* label) {
 void makeGreyButton(QAbstractButton* button) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, kButtonGrey);
-    palette.setColor(QPalette::ButtonText, kBlack);
+    setEnabledColour(palette, QPalette::ButtonText, kBlack);
     button->setPalette(palette);
 }
 

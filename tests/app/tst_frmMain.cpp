@@ -105,6 +105,10 @@ void tst_frmMain::firstStartWithoutFiles() {
     QVERIFY(rig.checked("chkStartImmediately") && rig.checked("chkNameServers"));
     QVERIFY(rig.box("txtStartTime")->isReadOnly() && rig.box("txtEndTime")->isReadOnly());
     QVERIFY(!rig.get("lblStartTime")->isEnabled() && !rig.get("lblEndTime")->isEnabled());
+    // Disabled labels are shown greyed, not in the black of the enabled ones.
+    const QPalette& label = rig.get("lblStartTime")->palette();
+    QVERIFY(label.color(QPalette::Disabled, QPalette::WindowText) !=
+            label.color(QPalette::Active, QPalette::WindowText));
     QCOMPARE(rig.get<QLabel>("lblSubmissions")->text(), QStringLiteral("0"));
     QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
     QVERIFY(rig.prompter.shown.isEmpty() && rig.prompter.beeps == 0);
