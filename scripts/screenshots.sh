@@ -9,5 +9,5 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --target drovane_screenshots
 mkdir -p docs
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
-  env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 "$build/tests/app/drovane_screenshots" docs
+  env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 "$build/tools/drovane_screenshots" docs
 echo "Screenshots written to docs/"

@@ -1,4 +1,3 @@
-#include "errors/HandleError.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -6,8 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace drovane;
@@ -40,27 +37,6 @@ MainFields someFields() {
     f.domains = QStringLiteral("a.com, b.com\r\nc.org");
     return f;
 }
-
-// Every file write of the process fails past a few bytes, as on a full disk; unlike
-// folder permissions, this binds root too.
-class FullDisk {
-public:
-    FullDisk() {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old_;
-        small.rlim_cur = 16;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FullDisk() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 } // namespace
 
@@ -109,51 +85,6 @@ private slots:
         store.GetSettings();
         for (int k = 1; k <= kSettingCount; ++k)
             QCOMPARE(store.Settings(k), expected);
-    }
-
-    void failedSaveKeepsBothOldFiles_data() {
-        QTest::addColumn<bool>("readOnlyFolder"); // otherwise a full disk
-        QTest::newRow("read-only folder") << true;
-        QTest::newRow("full disk") << false;
-    }
-    void failedSaveKeepsBothOldFiles() {
-        QFETCH(bool, readOnlyFolder);
-        QTemporaryDir dir;
-        const QString folder = dir.filePath("data");
-        QVERIFY(QDir().mkdir(folder));
-        SettingsStore store(folder);
-        QVERIFY(store.WriteSettings(someFields()).ok);
-        const QByteArray oldSettings = readAll(store.settingsPath());
-        const QByteArray oldDomains = readAll(store.domainsPath());
-
-        MainFields changed = someFields();
-        changed.password = QStringLiteral("new password");
-        changed.domains = QStringLiteral("x.com\r\ny.com");
-        const int errorsBefore = handledErrorCount();
-        SaveResult result;
-        if (readOnlyFolder) {
-            const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-            const bool bound = !writeAll(QDir(folder).filePath("probe"), "x");
-            if (bound)
-                result = store.WriteSettings(changed);
-            QDir(folder).remove("probe");
-            QFile::setPermissions(folder, all);
-            if (!bound)
-                QSKIP("folder permissions do not bind root; the full-disk row still runs");
-        } else {
-            FullDisk full;
-            result = store.WriteSettings(changed);
-        }
-
-        QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty());
-        QCOMPARE(handledErrorCount(), errorsBefore + 1);
-        QCOMPARE(readAll(store.settingsPath()), oldSettings);
-        QCOMPARE(readAll(store.domainsPath()), oldDomains);
-        // No temporary file holding the password is left behind.
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"domains.dat", "settings.dat"}));
     }
 
     void savedFilesAreOwnerOnly() {
