@@ -1,4 +1,4 @@
-#include "support/FaultyRegistrar.h"
+#include "support/LoopbackRegistrar.h"
 #include "support/ObservedPlatform.h"
 #include "support/RunRig.h"
 
@@ -228,11 +228,11 @@ private slots:
         QFETCH(int, speedUp);
         QFETCH(QString, secondRequest);
 
-        FaultyRegistrar registrar;
+        LoopbackRegistrar registrar;
         QVERIFY(registrar.port() != 0);
         int faultRequests = 0;
         registrar.answer = [&](const QByteArray& request) {
-            FaultyRegistrar::Answer a;
+            LoopbackRegistrar::Answer a;
             if (!request.contains("sld=fault")) {
                 a.pieces = {checkReply("211")};
                 return a;
@@ -240,12 +240,12 @@ private slots:
             // Only the first request meets the fault; what follows it is left unanswered,
             // so that the counts stay still while the test looks at them.
             if (++faultRequests > 1) {
-                a.end = FaultyRegistrar::End::Never;
+                a.end = LoopbackRegistrar::End::Never;
                 return a;
             }
             switch (behaviour) {
             case Behaviour::Silent:
-                a.end = FaultyRegistrar::End::Never;
+                a.end = LoopbackRegistrar::End::Never;
                 break;
             case Behaviour::Garbage:
                 a.pieces = {kGarbage};
@@ -254,7 +254,7 @@ private slots:
                 const QByteArray whole = checkReply("211");
                 a.pieces = {whole.left(whole.size() / 2)};
                 a.gapMs = 50;
-                a.end = FaultyRegistrar::End::Reset;
+                a.end = LoopbackRegistrar::End::Reset;
                 break;
             }
             case Behaviour::OneBytePer100ms:
@@ -278,7 +278,7 @@ private slots:
         QtPlatform qt;
         ObservedPlatform platform(qt);
         platform.timerMap = [speedUp](int ms) { return ms / speedUp; };
-        const quint16 refusing = FaultyRegistrar::refusingPort();
+        const quint16 refusing = LoopbackRegistrar::refusingPort();
         platform.route = [&](int socketId, const QString& host, quint16 port) {
             if (socketId % 2 == 1 && behaviour == Behaviour::Refused)
                 return std::pair{QStringLiteral("127.0.0.1"), refusing};
@@ -337,9 +337,9 @@ private slots:
     // real socket raises while the request is still being handed to the kernel. Every
     // request must still be counted once, and the socket must survive it.
     void blindSendingOverRealSockets() {
-        FaultyRegistrar registrar;
+        LoopbackRegistrar registrar;
         registrar.answer = [](const QByteArray&) {
-            FaultyRegistrar::Answer a;
+            LoopbackRegistrar::Answer a;
             a.pieces = {orderReply()};
             return a;
         };

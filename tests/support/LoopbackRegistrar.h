@@ -7,17 +7,26 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <functional>
+#include <memory>
+
+#include <sys/socket.h>
 
 namespace drovane::test {
 
-// A registrar stand-in on 127.0.0.1 that the test starts itself. It reads one request
-// per connection and answers it in pieces, then closes, as the real one does.
+// A registrar stand-in on 127.0.0.1 that a test starts itself. It reads one request per
+// connection and answers it in pieces with gaps, then closes as the registrar does, or,
+// to misbehave, resets the connection or never ends the reply.
 class LoopbackRegistrar : public QObject {
 public:
+    enum class End {
+        Close, // the end of an HTTP/1.0 reply
+        Reset, // the connection is torn down with a reset (RST), not closed
+        Never, // the connection stays open and silent
+    };
     struct Answer {
         QList<QByteArray> pieces;
         int gapMs = 0;
-        bool close = true;
+        End end = End::Close;
     };
 
     LoopbackRegistrar() {
@@ -27,15 +36,26 @@ public:
     }
     quint16 port() const { return server.serverPort(); }
 
+    // A port on 127.0.0.1 where nobody listens: connecting is refused.
+    static quint16 refusingPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        return port;
+    }
+
     std::function<Answer(const QByteArray&)> answer;
+    QList<QByteArray> requests;
+    int connections = 0;
     QElapsedTimer clock;
     QList<qint64> connectedAt; // ms on `clock`
     QList<qint64> closedAt;
-    QList<QByteArray> requests;
 
 private:
     void accept() {
         while (QTcpSocket* peer = server.nextPendingConnection()) {
+            ++connections;
             connectedAt.append(clock.elapsed());
             auto* buffer = new QByteArray;
             QObject::connect(peer, &QObject::destroyed, [buffer] { delete buffer; });
@@ -46,27 +66,37 @@ private:
                     return;
                 requests.append(*buffer);
                 respond(peer, answer ? answer(*buffer) : Answer{});
+                buffer->clear();
             });
         }
     }
+
     void respond(QTcpSocket* peer, const Answer& a) {
-        QPointer<QTcpSocket> guard(peer);
-        int at = 0;
-        for (const QByteArray& piece : a.pieces) {
-            QTimer::singleShot(at, Qt::PreciseTimer, this, [guard, piece] {
-                if (guard)
-                    guard->write(piece);
-            });
-            at += a.gapMs;
+        sendFrom(QPointer<QTcpSocket>(peer), std::make_shared<Answer>(a), 0);
+    }
+
+    // One piece, then the next after the gap: each waits for the one before, so a
+    // late timer can never swap two pieces.
+    void sendFrom(QPointer<QTcpSocket> guard, std::shared_ptr<Answer> a, qsizetype index) {
+        if (!guard)
+            return;
+        if (index < a->pieces.size()) {
+            guard->write(a->pieces[index]);
+            guard->flush();
+            QTimer::singleShot(a->gapMs, Qt::PreciseTimer, this,
+                               [this, guard, a, index] { sendFrom(guard, a, index + 1); });
+            return;
         }
-        if (a.close)
-            QTimer::singleShot(at, Qt::PreciseTimer, this, [this, guard] {
-                if (!guard)
-                    return;
-                guard->flush();
-                closedAt.append(clock.elapsed());
-                guard->disconnectFromHost();
-            });
+        if (a->end == End::Reset) {
+            // A zero linger turns the close into a reset.
+            const linger now{1, 0};
+            ::setsockopt(int(guard->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            guard->abort();
+            guard->deleteLater();
+        } else if (a->end == End::Close) {
+            closedAt.append(clock.elapsed());
+            guard->disconnectFromHost();
+        }
     }
 
     QTcpServer server;
