@@ -195,7 +195,7 @@ void frmMain::Form_Load() {
 
     paintWhite(this);
     background_ = artwork(QStringLiteral("background.png"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
     imgLink1->setPixmap(artwork(QStringLiteral("banner.png")));
     imgLink2->setPixmap(artwork(QStringLiteral("link.png")));
     imgLink2->setEnabled(false);

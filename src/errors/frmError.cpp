@@ -54,7 +54,7 @@ frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, Sto
 
 void frmError::Form_Load() {
     paintWhite(this);
-    setWindowIcon(windowIcon());
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
     for (QLabel* l : {lblDomainLbl, lblErrDescLbl, lblDomain, lblErrDesc})
         makeTransparentLabel(l);
     // The domain and the description keep their boxes: what does not fit is cut off.

@@ -110,7 +110,7 @@ void frmSettings::createControls() {
 
 void frmSettings::Form_Load() {
     paintWhite(this);
-    setWindowIcon(windowIcon());
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
     for (QLineEdit* b : {txtFirstName, txtLastName, txtPhone, txtAddress, txtCity, txtCountry,
                          txtEMail, txtNameServer1, txtNameServer2}) {
         QPalette palette = b->palette();

@@ -98,6 +98,7 @@ void tst_frmMain::firstStartWithoutFiles() {
     Rig rig;
     QCOMPARE(rig.window->windowTitle(), QStringLiteral("Drovane - v" DROVANE_VERSION));
     QCOMPARE(rig.window->size(), QSize(300, 400));
+    QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
     for (const char* name : {"txtUsername", "txtPassword", "txtDelayTime", "txtEndTime"})
         QVERIFY2(rig.box(name)->text().isEmpty(), name);
     QVERIFY(rig.get<QPlainTextEdit>("txtDomains")->toPlainText().isEmpty());

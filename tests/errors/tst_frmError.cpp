@@ -21,6 +21,7 @@ void tst_frmError::showsTheReport() {
     QCOMPARE(window.windowTitle(), QStringLiteral("Domain Registration Error"));
     QCOMPARE(window.size(), QSize(175, 128));
     QVERIFY(!window.parentWidget());
+    QVERIFY(window.windowIcon().availableSizes().contains(QSize(32, 32)));
     QCOMPARE(window.Tag(), QStringLiteral("2-5"));
     auto* domain = window.findChild<QLabel*>(QStringLiteral("lblDomain"));
     auto* description = window.findChild<QLabel*>(QStringLiteral("lblErrDesc"));

@@ -128,6 +128,7 @@ void tst_frmSettings::loadShowsStoredSettings() {
     QCOMPARE(rig.purchase()->isChecked(), purchaseChecked);
     QCOMPARE(rig.legalType()->currentIndex(), row);
     QCOMPARE(rig.legalType()->count(), 10);
+    QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
     QCOMPARE(rig.store.Settings(20), legalTypeAfter);
     // A stored PURCHASE method is shown without the warning.
     QVERIFY(rig.prompter.shown.isEmpty());
