@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QRect>
 #include <QWidget>
 
@@ -51,6 +52,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A double-click is one click on a caption, not two.
+    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
 
 private:
     bool pressed_ = false;

@@ -245,14 +245,16 @@ void frmMain::applySwitch(QCheckBox* box, int setting) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    Form_QueryUnload();
     event->accept();
+    // A second close (a signal during the first one's message box) ends nothing more.
+    if (unloaded_)
+        return;
+    Form_QueryUnload();
     Form_Unload();
 }
 
 void frmMain::Form_QueryUnload() {
-    if (run_)
-        store_.WriteSettings(fields());
+    store_.WriteSettings(fields());
 }
 
 void frmMain::Form_Unload() {
@@ -271,7 +273,9 @@ void frmMain::Form_Unload() {
         }
     }
     errorWindows_.clear();
-    run_.reset();
+    // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
+    unloaded_ = true;
+    run_->halt();
     if (endProgram_)
         endProgram_();
 }

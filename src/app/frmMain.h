@@ -90,6 +90,7 @@ private:
     std::function<void()> endProgram_;
     std::unique_ptr<RunController> run_;
     bool bolLogging_ = false;
+    bool unloaded_ = false;
     QPointer<frmSettings> settingsWindow_;
     QList<QPointer<frmError>> errorWindows_;
     QPixmap background_;

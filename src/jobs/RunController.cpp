@@ -31,7 +31,7 @@ Slot* RunController::slot(int index) const {
 void RunController::DoStart() {
     // A stop asked for while a start or stop is under way (both slots rejecting the
     // account back to back) is the same stop.
-    if (inDoStart_)
+    if (inDoStart_ || halted_)
         return;
     inDoStart_ = true;
     store_.WriteSettings(view_.fields());
@@ -49,7 +49,7 @@ void RunController::startRun() {
     if (cleaned != fields.domains)
         view_.setDomainsText(cleaned);
     fields.domains = cleaned;
-    if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()))
+    if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()) || halted_)
         return;
 
     retired_.clear(); // no handler of an earlier run can be on the stack here
@@ -77,6 +77,19 @@ void RunController::startRun() {
         tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
         tmrSec_->setEnabled(true);
     }
+}
+
+void RunController::halt() {
+    halted_ = true;
+    running_ = false;
+    for (auto& s : slots_) {
+        s->shutdown();
+        retired_.push_back(std::move(s));
+    }
+    slots_.clear();
+    groups_.clear();
+    tmrSec_->setEnabled(false);
+    deferredNotice_->setEnabled(false);
 }
 
 void RunController::stopRun() {

@@ -27,6 +27,9 @@ public:
     // Saves, then starts a run when idle and stops it otherwise.
     void DoStart();
     bool isRunning() const { return running_; }
+    // The program is ending: every slot falls silent and nothing more is started,
+    // saved or logged, even by a DoStart that is still waiting for a message box.
+    void halt();
     qint32 lngSubmissions() const { return lngSubmissions_; }
 
     // The error dialog's choices. Stop Current drops the job the dialog was opened for,
@@ -64,6 +67,7 @@ private:
 
     bool running_ = false;
     bool inDoStart_ = false;
+    bool halted_ = false;
     qint32 lngSubmissions_ = 0;
     RequestContext context_;
     QList<std::shared_ptr<clsDomainsMain>> groups_;

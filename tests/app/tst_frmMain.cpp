@@ -90,6 +90,7 @@ private slots:
     void customNameServersOpensSettings_data();
     void customNameServersOpensSettings();
     void closingWritesBothFilesAndEndsProgram();
+    void closingDuringAStartQuestionStartsNothing();
     void byteLevelRoundTrip_data();
     void byteLevelRoundTrip();
 };
@@ -257,6 +258,17 @@ void tst_frmMain::labelClickTogglesDisabledBox() {
     QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
     rig.click("lblLogging");
     QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
+    // A double-click is one click, as on any caption: what the label gets from it.
+    QWidget* label = rig.get("lblLogging");
+    const QPointF at = label->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, label->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(label, &event);
+    }
+    QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
 
     rig.click("cmdStart");
     QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
@@ -314,6 +326,39 @@ void tst_frmMain::closingWritesBothFilesAndEndsProgram() {
     // A loaded settings window stands for "no legal type" as "-1$"; leaving it by the
     // program's end unchecks nothing.
     QCOMPARE(rig.read("settings.dat"), settingsBytes({"2=ann", "4=1", "13=1", "16=1", "20=-1$"}));
+}
+
+void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
+    // The session ends while the schedule question of a start is open; the user's Yes
+    // comes back to a window that is gone.
+    struct ClosingPrompter : ScriptedPrompter {
+        QWidget* window = nullptr;
+        bool question(const QString& text) override {
+            ScriptedPrompter::question(text);
+            window->close();
+            return true;
+        }
+    };
+    Rig rig(settingsBytes({"2=ann", "3=pw", "5=5", "13=0", "14=10:00 PM", "15=11:00 PM"}),
+            "a.com\r\n");
+    ClosingPrompter prompter;
+    prompter.window = rig.window.get();
+    std::unique_ptr<frmMain> window = std::move(rig.window);
+    window.reset();
+    rig.window = std::make_unique<frmMain>(rig.store, rig.platform, prompter, rig.colLegalTypes,
+                                           [&rig] { ++rig.programEnded; });
+    prompter.window = rig.window.get();
+    rig.window->show();
+
+    rig.click("cmdStart");
+    QCOMPARE(prompter.shown.size(), 1);
+    QCOMPARE(rig.programEnded, 1);
+    QVERIFY(!rig.window->runController().isRunning());
+    QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
+    rig.platform.advance(60000);
+    QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+    rig.window->close();
+    QCOMPARE(rig.programEnded, 1);
 }
 
 void tst_frmMain::byteLevelRoundTrip_data() {
