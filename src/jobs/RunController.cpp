@@ -140,14 +140,13 @@ void RunController::countSubmission() {
     view_.showSubmissions(lngSubmissions_);
 }
 
-void RunController::logSubmission(const clsDomains& job) {
+void RunController::logSubmission(const clsDomains& job, const QString& handler) {
     if (!view_.loggingChecked())
         return;
     const QString error = log_.append(platform_.clock().now(), job.Domain, job.Tries);
     if (error.isEmpty())
         return;
-    HandleError(75, error, QStringLiteral("wskMAIN_DataArrival"), log_.path(),
-                QStringLiteral("frmMain"));
+    HandleError(75, error, handler, log_.path(), QStringLiteral("frmMain"));
     if (logFailureTold_)
         return;
     logFailureTold_ = true;

@@ -47,7 +47,7 @@ public:
     bool purchaseMethod() const override;
     qint32 submissions() const override { return lngSubmissions_; }
     void countSubmission() override;
-    void logSubmission(const clsDomains& job) override;
+    void logSubmission(const clsDomains& job, const QString& handler) override;
     void accountRejected() override;
     void serverError(int slot, const DomainJob& job, int position,
                      const QString& description) override;

@@ -94,7 +94,7 @@ void Slot::sendComplete() {
     const Request sent = *pending_;
     pending_.reset();
     wskMAIN_->close();
-    host_.logSubmission(*sent.job);
+    host_.logSubmission(*sent.job, QStringLiteral("wskMAIN_SendComplete"));
     if (inGroup(*group_, sent))
         sent.job->countTry();
     host_.countSubmission();
@@ -128,7 +128,7 @@ void Slot::judge() {
     if (stillThere)
         request.job->countTry();
     host_.countSubmission();
-    host_.logSubmission(*request.job);
+    host_.logSubmission(*request.job, QStringLiteral("wskMAIN_DataArrival"));
 
     switch (verdict.kind) {
     case ReplyKind::Pace:

@@ -17,8 +17,9 @@ public:
     virtual bool purchaseMethod() const = 0;
     virtual qint32 submissions() const = 0;
     virtual void countSubmission() = 0;
-    // Appends the job's log line when logging is on.
-    virtual void logSubmission(const clsDomains& job) = 0;
+    // Appends the job's log line when logging is on; `handler` names the event that
+    // counted it, for the error report if the line cannot be written.
+    virtual void logSubmission(const clsDomains& job, const QString& handler) = 0;
     virtual void accountRejected() = 0;
     virtual void serverError(int slot, const DomainJob& job, int position,
                              const QString& description) = 0;
