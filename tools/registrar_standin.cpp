@@ -47,8 +47,8 @@ int main(int argc, char* argv[]) {
     const quint16 port = argc > 1 ? QByteArray(argv[1]).toUShort() : 80;
     QTcpServer server;
     if (!server.listen(QHostAddress::LocalHost, port)) {
-        QTextStream(stderr) << "cannot listen on 127.0.0.1:" << port << ": "
-                            << server.errorString() << "\n";
+        QTextStream(stderr) << "cannot listen on 127.0.0.1:" << port << ": " << server.errorString()
+                            << "\n";
         return 1;
     }
     QTextStream out(stdout);
