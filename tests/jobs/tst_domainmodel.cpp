@@ -1,30 +1,12 @@
+#include "support/Groups.h"
+
 #include "errors/HandleError.h"
 #include "jobs/ListText.h"
 
 #include <QTest>
 
 using namespace drovane;
-
-namespace {
-
-clsDomainsMain groupOf(const QStringList& names) {
-    clsDomainsMain g;
-    for (const QString& name : names) {
-        auto job = std::make_shared<clsDomains>();
-        job->Domain = name;
-        g.Add(job);
-    }
-    return g;
-}
-
-QStringList namesOf(const clsDomainsMain& g) {
-    QStringList names;
-    for (int k = 1; k <= g.Count(); ++k)
-        names << g.item(k)->Domain;
-    return names;
-}
-
-} // namespace
+using namespace drovane::test;
 
 // The jobs and groups the slots walk: positions are what the error dialog and the
 // request builder rely on.

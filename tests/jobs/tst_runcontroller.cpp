@@ -1,3 +1,4 @@
+#include "support/Groups.h"
 #include "support/RunRig.h"
 
 #include <QFile>
@@ -188,10 +189,7 @@ private slots:
         const QStringList expected[2] = {slot1, slot2};
         for (int i = 0; i < 2; ++i) {
             const clsDomainsMain& g = *rig.run.colDomainsMain()[i];
-            QStringList names;
-            for (int k = 1; k <= g.Count(); ++k)
-                names.append(g.item(k)->Domain);
-            QCOMPARE(names, expected[i]);
+            QCOMPARE(namesOf(g), expected[i]);
             QCOMPARE(g.CurPos, g.Count() > 0 ? 1 : 0);
         }
         // Both slots connect, even one with nothing to ask.
@@ -252,11 +250,7 @@ private slots:
         QCOMPARE(slot1.size(), 3);
         for (int k : pressed)
             rig.run.stopCurrent(slot1[k]);
-        const clsDomainsMain& g = *rig.run.colDomainsMain()[0];
-        QStringList names;
-        for (int k = 1; k <= g.Count(); ++k)
-            names.append(g.item(k)->Domain);
-        QCOMPARE(names, left);
+        QCOMPARE(namesOf(*rig.run.colDomainsMain()[0]), left);
         // The reference shown stays what it was when the dialog opened.
         QCOMPARE(slot1[2].reference,
                  left.isEmpty() ? QStringLiteral("1-1") : QStringLiteral("1-3"));

@@ -1,3 +1,5 @@
+#include "support/Groups.h"
+
 #include "registrar/RequestBuilder.h"
 
 #include <QTest>
@@ -5,6 +7,7 @@
 #include <cstdlib>
 
 using namespace drovane;
+using namespace drovane::test;
 
 namespace {
 
@@ -17,16 +20,6 @@ SettingsArray contactSettings() {
     s[17] = QStringLiteral("ns1.example.net");
     s[18] = QStringLiteral("ns2.example.net");
     return s;
-}
-
-clsDomainsMain groupOf(const QStringList& names) {
-    clsDomainsMain g;
-    for (const QString& name : names) {
-        auto job = std::make_shared<clsDomains>();
-        job->Domain = name;
-        g.Add(job);
-    }
-    return g;
 }
 
 const QByteArray kRegistrant = "&registrantaddress1=12%20High%20St&registrantcity=London"
