@@ -64,22 +64,20 @@ void makeGreyButton(QAbstractButton* button) {
     button->setPalette(palette);
 }
 
-namespace {
-template <class Box> void flatColours(Box* box) {
+void paintBoxWhite(QWidget* box) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, kWhite);
     palette.setColor(QPalette::Text, kBlack);
     box->setPalette(palette);
 }
-} // namespace
 
 void makeFlatBox(QLineEdit* box) {
-    flatColours(box);
+    paintBoxWhite(box);
     box->setFrame(false);
 }
 
 void makeFlatBox(QPlainTextEdit* box) {
-    flatColours(box);
+    paintBoxWhite(box);
     box->setFrameShape(QFrame::NoFrame);
 }
 

@@ -35,6 +35,8 @@ void makeTransparentLabel(QLabel* label);
 // layout allows, so no caption is clipped; it never shrinks.
 void fitCaption(QLabel* label);
 void makeGreyButton(QAbstractButton* button);
+// Black text on white.
+void paintBoxWhite(QWidget* box);
 // Black on white, without the sunken border.
 void makeFlatBox(QLineEdit* box);
 void makeFlatBox(QPlainTextEdit* box);

@@ -112,12 +112,8 @@ void frmSettings::Form_Load() {
     paintWhite(this);
     setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
     for (QLineEdit* b : {txtFirstName, txtLastName, txtPhone, txtAddress, txtCity, txtCountry,
-                         txtEMail, txtNameServer1, txtNameServer2}) {
-        QPalette palette = b->palette();
-        palette.setColor(QPalette::Base, kWhite);
-        palette.setColor(QPalette::Text, kBlack);
-        b->setPalette(palette);
-    }
+                         txtEMail, txtNameServer1, txtNameServer2})
+        paintBoxWhite(b);
     makeGreyButton(cmdDone);
 
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
