@@ -2,8 +2,6 @@
 
 #include "platform/QtPlatform.h"
 
-#include <QNetworkProxy>
-#include <QTcpSocket>
 #include <QTimer>
 
 namespace drovane::bench {
@@ -18,37 +16,31 @@ public:
     void pinNextTimer() { pinNext_ = true; }
 
     std::unique_ptr<Timer> createTimer(int intervalMs) override {
-        const bool pinned = pinNext_;
+        if (!pinNext_)
+            return qt_.createTimer(intervalMs);
         pinNext_ = false;
-        return std::make_unique<CoarseTimer>(intervalMs, pinned);
+        return std::make_unique<PinnedTimer>(intervalMs);
     }
-    std::unique_ptr<TcpSocket> createSocket() override {
-        return std::make_unique<BufferedSocket>();
-    }
-    const Clock& clock() const override { return clock_; }
+    std::unique_ptr<TcpSocket> createSocket() override { return qt_.createSocket(); }
+    const Clock& clock() const override { return qt_.clock(); }
 
 private:
-    class CoarseTimer final : public Timer {
+    // The schedule clock: ticks every 1000 ms from the enable on; asking it to land on
+    // the next second changes nothing.
+    class PinnedTimer final : public Timer {
     public:
-        CoarseTimer(int intervalMs, bool pinned)
-            : Timer(intervalMs), timer_(new QTimer), pinned_(pinned) {
+        explicit PinnedTimer(int intervalMs) : Timer(intervalMs), timer_(new QTimer) {
             timer_->setTimerType(Qt::CoarseTimer);
             QObject::connect(timer_, &QTimer::timeout, [this] { elapse(); });
         }
-        ~CoarseTimer() override {
+        ~PinnedTimer() override {
             timer_->stop();
             timer_->disconnect();
             timer_->deleteLater();
         }
 
     protected:
-        void startCountdown(int ms) override {
-            if (!pinned_) {
-                timer_->start(ms);
-                return;
-            }
-            // Ticks every 1000 ms from the enable on; asking it to land on the next
-            // second changes nothing.
+        void startCountdown(int) override {
             if (!timer_->isActive())
                 timer_->start(1000);
         }
@@ -56,56 +48,11 @@ private:
 
     private:
         QTimer* timer_;
-        bool pinned_;
     };
 
-    // The program's socket as it was before it handed requests to the kernel at once.
-    class BufferedSocket final : public TcpSocket {
-    public:
-        BufferedSocket() : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)) {
-            socket_->setProxy(QNetworkProxy::NoProxy);
-            QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
-            QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
-                if (socket_->bytesToWrite() == 0)
-                    fire(onSendComplete);
-            });
-            QObject::connect(socket_, &QTcpSocket::readyRead, [this] { deliverPending(); });
-            QObject::connect(socket_, &QTcpSocket::errorOccurred,
-                             [this](QAbstractSocket::SocketError error) {
-                                 if (error != QAbstractSocket::RemoteHostClosedError) {
-                                     fire(onError, socket_->errorString());
-                                     return;
-                                 }
-                                 if (deliverPending())
-                                     fire(onClosedByPeer);
-                             });
-        }
-        ~BufferedSocket() override {
-            *alive_ = false;
-            socket_->disconnect();
-            socket_->abort();
-            socket_->deleteLater();
-        }
-        void close() override { socket_->abort(); }
-        void connectTo(const QString& host, quint16 port) override {
-            socket_->connectToHost(host, port);
-        }
-        void send(const QByteArray& bytes) override { socket_->write(bytes); }
-
-    private:
-        bool deliverPending() {
-            const QByteArray data = socket_->readAll();
-            if (data.isEmpty())
-                return true;
-            auto alive = alive_;
-            fire(onData, data);
-            return *alive;
-        }
-        QTcpSocket* socket_;
-        std::shared_ptr<bool> alive_;
-    };
-
-    SystemClock clock_;
+    // Every timer but the schedule clock, and the socket, are the program's own with
+    // Qt's defaults: coarse timers, and no flush of a request.
+    QtPlatform qt_{{Qt::CoarseTimer, false}};
     bool pinNext_ = false;
 };
 

@@ -11,8 +11,8 @@ namespace {
 
 class QtTimer final : public Timer {
 public:
-    explicit QtTimer(int intervalMs) : Timer(intervalMs), timer_(new QTimer) {
-        timer_->setTimerType(Qt::PreciseTimer);
+    QtTimer(int intervalMs, Qt::TimerType type) : Timer(intervalMs), timer_(new QTimer) {
+        timer_->setTimerType(type);
         QObject::connect(timer_, &QTimer::timeout, [this] { elapse(); });
     }
     ~QtTimer() override {
@@ -32,7 +32,8 @@ private:
 
 class QtSocket final : public TcpSocket {
 public:
-    QtSocket() : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)) {
+    explicit QtSocket(bool flushOnSend)
+        : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)), flushOnSend_(flushOnSend) {
         socket_->setProxy(QNetworkProxy::NoProxy);
         QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
         QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
@@ -70,6 +71,8 @@ public:
         socket_->write(bytes);
         // Left in Qt's buffer, the request waits for the next turn of the event loop
         // and whatever is queued before it; handed to the kernel now, it leaves at once.
+        if (!flushOnSend_)
+            return;
         inSend_ = true;
         socket_->flush();
         inSend_ = false;
@@ -99,17 +102,18 @@ private:
 
     QTcpSocket* socket_;
     std::shared_ptr<bool> alive_;
+    bool flushOnSend_;
     bool inSend_ = false;
 };
 
 } // namespace
 
 std::unique_ptr<Timer> QtPlatform::createTimer(int intervalMs) {
-    return std::make_unique<QtTimer>(intervalMs);
+    return std::make_unique<QtTimer>(intervalMs, options_.timerType);
 }
 
 std::unique_ptr<TcpSocket> QtPlatform::createSocket() {
-    return std::make_unique<QtSocket>();
+    return std::make_unique<QtSocket>(options_.flushOnSend);
 }
 
 } // namespace drovane
