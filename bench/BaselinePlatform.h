@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/QtPlatform.h"
+#include "core/platform/QtPlatform.h"
 
 #include <QTimer>
 

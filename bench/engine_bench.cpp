@@ -3,18 +3,18 @@
 // fitted complexity so that anything worse than linear shows.
 
 #include "BenchLists.h"
-#include "support/FakeRunView.h"
-#include "support/RegistrarReplies.h"
+#include "testing/FakeRunView.h"
+#include "testing/RegistrarReplies.h"
 
-#include "jobs/ListText.h"
-#include "jobs/RunController.h"
-#include "jobs/StartChecks.h"
-#include "platform/ScriptedPrompter.h"
-#include "platform/SimPlatform.h"
-#include "registrar/ReplyInterpreter.h"
-#include "registrar/RequestBuilder.h"
-#include "settings/SettingsCodec.h"
-#include "settings/SettingsStore.h"
+#include "core/registrar/ReplyInterpreter.h"
+#include "core/registrar/RequestBuilder.h"
+#include "core/run/ListText.h"
+#include "core/run/RunController.h"
+#include "core/run/StartChecks.h"
+#include "core/settings/SettingsCodec.h"
+#include "core/settings/SettingsStore.h"
+#include "testing/ScriptedPrompter.h"
+#include "testing/SimPlatform.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,14 +4,14 @@
 //   drovane_memory [--names N] [--seconds N]
 
 #include "BenchLists.h"
-#include "support/FakeRunView.h"
-#include "support/LoopbackRegistrar.h"
-#include "support/RegistrarReplies.h"
+#include "testing/FakeRunView.h"
+#include "testing/LoopbackRegistrar.h"
+#include "testing/RegistrarReplies.h"
 
-#include "jobs/RunController.h"
-#include "platform/QtPlatform.h"
-#include "platform/ScriptedPrompter.h"
-#include "settings/SettingsStore.h"
+#include "core/platform/QtPlatform.h"
+#include "core/run/RunController.h"
+#include "core/settings/SettingsStore.h"
+#include "testing/ScriptedPrompter.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

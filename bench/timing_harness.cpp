@@ -13,14 +13,14 @@
 
 #include "BaselinePlatform.h"
 #include "TimingStandIn.h"
-#include "support/FakeRunView.h"
-#include "support/ObservedPlatform.h"
-#include "support/RegistrarReplies.h"
+#include "testing/FakeRunView.h"
+#include "testing/ObservedPlatform.h"
+#include "testing/RegistrarReplies.h"
 
-#include "jobs/RunController.h"
-#include "platform/QtPlatform.h"
-#include "platform/ScriptedPrompter.h"
-#include "settings/SettingsStore.h"
+#include "core/platform/QtPlatform.h"
+#include "core/run/RunController.h"
+#include "core/settings/SettingsStore.h"
+#include "testing/ScriptedPrompter.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

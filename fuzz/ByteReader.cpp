@@ -1,6 +1,6 @@
 #include "Properties.h"
 
-#include "settings/Cp1252.h"
+#include "core/settings/Cp1252.h"
 
 #include <bitset>
 

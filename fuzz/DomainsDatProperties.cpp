@@ -1,8 +1,8 @@
 #include "Properties.h"
 
-#include "jobs/ListText.h"
-#include "settings/Cp1252.h"
-#include "settings/SettingsCodec.h"
+#include "core/run/ListText.h"
+#include "core/settings/Cp1252.h"
+#include "core/settings/SettingsCodec.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "Properties.h"
 
-#include "registrar/ReplyInterpreter.h"
+#include "core/registrar/ReplyInterpreter.h"
 
 namespace drovane::fuzz {
 

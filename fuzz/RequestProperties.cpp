@@ -1,8 +1,8 @@
 #include "Properties.h"
 
-#include "jobs/ListText.h"
-#include "registrar/RequestBuilder.h"
-#include "settings/Cp1252.h"
+#include "core/registrar/RequestBuilder.h"
+#include "core/run/ListText.h"
+#include "core/settings/Cp1252.h"
 
 #include <QList>
 #include <QPair>

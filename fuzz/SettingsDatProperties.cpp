@@ -1,7 +1,7 @@
 #include "Properties.h"
 
-#include "settings/Cp1252.h"
-#include "settings/SettingsCodec.h"
+#include "core/settings/Cp1252.h"
+#include "core/settings/SettingsCodec.h"
 
 namespace drovane::fuzz {
 namespace {

@@ -1,12 +1,12 @@
 // Takes the README's pictures of the windows, filled with sample data; run by
 // scripts/screenshots.sh under Xvfb. Not a test: it only draws.
 
-#include "app/frmMain.h"
-#include "app/modMain.h"
-#include "errors/frmError.h"
-#include "platform/ScriptedPrompter.h"
-#include "platform/SimPlatform.h"
-#include "settings/LegalTypes.h"
+#include "core/settings/LegalTypes.h"
+#include "desktop/frmError.h"
+#include "desktop/frmMain.h"
+#include "desktop/modMain.h"
+#include "testing/ScriptedPrompter.h"
+#include "testing/SimPlatform.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     FillLegalTypes(colLegalTypes);
     SimPlatform platform;
     ScriptedPrompter prompter;
-    frmMain main(store, platform, prompter, colLegalTypes, [] {});
+    frmMain main(store, platform, prompter, colLegalTypes, QStringLiteral("registrar.test"), [] {});
     main.move(40, 40);
     main.show();
     bool ok = save(&main, out, QStringLiteral("main-window.png"));

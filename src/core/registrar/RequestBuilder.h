@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/model/clsDomainsMain.h"
+#include "core/settings/SettingsCodec.h"
+
+#include <QByteArray>
+#include <optional>
+
+namespace drovane {
+
+enum class RequestMethod { Check, Purchase, None };
+
+// Setting 19: empty or "0" checks first, "1" purchases every name, anything else sends
+// nothing.
+RequestMethod requestMethod(const QString& setting19);
+
+// Whether the list text holds a name that needs the registrant's contact details.
+bool listNeedsRegistrant(const QString& listText);
+
+// What a slot needs to know, beyond its group, to build its next request.
+struct RequestContext {
+    QString username;
+    QString password;
+    const SettingsArray* settings = nullptr;
+    bool listNeedsRegistrant = false; // listNeedsRegistrant() of the run's list
+    bool nameServerSwitch = false;    // Custom Nameservers checked
+};
+
+struct Request {
+    QByteArray bytes;
+    DomainJob job;    // the job the request was sent for
+    int position = 0; // its position in the group when sent
+    bool purchase = false;
+};
+
+// Chooses the next job of the group, moves the cursor and builds the request for it,
+// or nothing (empty group, unknown method).
+std::optional<Request> buildRequest(clsDomainsMain& group, const RequestContext& context);
+
+struct DomainParts {
+    QString sld;
+    QString tld;
+};
+DomainParts splitDomain(const QString& domain);
+
+// Percent-encodes a value: every byte but A-Z a-z 0-9 - . _ ~ becomes %XX, so a value
+// can never split or end the request.
+QByteArray encodeValue(const QString& value);
+
+} // namespace drovane

@@ -1,0 +1,27 @@
+#include "TransactionLog.h"
+
+#include "core/settings/Cp1252.h"
+
+#include <QFile>
+
+namespace drovane {
+
+QByteArray TransactionLog::line(const QDateTime& when, const QString& domain, int tries) {
+    return when.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")).toLatin1() + " - " +
+           cp1252::encode(domain) + " - Tries: " + QByteArray::number(tries) + "\r\n";
+}
+
+QString TransactionLog::append(const QDateTime& when, const QString& domain, int tries) const {
+    QFile file(path_);
+    const bool created = !file.exists();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return file.errorString();
+    if (created)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray bytes = line(when, domain, tries);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return file.errorString();
+    return QString();
+}
+
+} // namespace drovane

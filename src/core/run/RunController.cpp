@@ -1,0 +1,192 @@
+#include "RunController.h"
+
+#include "ListText.h"
+#include "StartChecks.h"
+#include "core/model/HandleError.h"
+
+namespace drovane {
+
+RunController::RunController(SettingsStore& store, Platform& platform, Prompter& prompter,
+                             RunView& view, const QString& remoteHost, quint16 remotePort)
+    : store_(store), platform_(platform), prompter_(prompter), view_(view), remoteHost_(remoteHost),
+      remotePort_(remotePort), log_(store.logPath()), tmrSec_(platform.createTimer(1000)),
+      deferredNotice_(platform.createTimer(0)) {
+    tmrSec_->onTick = [this] { scheduleTick(); };
+    // Told after the handler that failed has finished, so no slot waits for the user.
+    deferredNotice_->onTick = [this] {
+        deferredNotice_->setEnabled(false);
+        prompter_.notice(noticeText_);
+    };
+}
+
+RunController::~RunController() {
+    for (auto& s : slots_)
+        s->shutdown();
+}
+
+Slot* RunController::slot(int index) const {
+    return index >= 1 && index <= int(slots_.size()) ? slots_[index - 1].get() : nullptr;
+}
+
+void RunController::DoStart() {
+    // A stop asked for while a start or stop is under way (both slots rejecting the
+    // account back to back) is the same stop.
+    if (inDoStart_ || halted_)
+        return;
+    inDoStart_ = true;
+    store_.WriteSettings(view_.fields());
+    if (running_)
+        stopRun();
+    else
+        startRun();
+    inDoStart_ = false;
+}
+
+void RunController::startRun() {
+    view_.closeSettingsWindow();
+    MainFields fields = view_.fields();
+    const QString cleaned = cleanList(fields.domains);
+    if (cleaned != fields.domains)
+        view_.setDomainsText(cleaned);
+    fields.domains = cleaned;
+    if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()) || halted_)
+        return;
+
+    retired_.clear(); // no handler of an earlier run can be on the stack here
+    running_ = true;
+    lngSubmissions_ = 0;
+    logFailureTold_ = false;
+    view_.showRunState(true, fields.startImmediately != 0);
+    view_.showSubmissions(0);
+    context_ = RequestContext{fields.username, fields.password, &store_.all(),
+                              listNeedsRegistrant(cleaned), false};
+
+    const bool checkMethod = requestMethod(store_.Settings(19)) == RequestMethod::Check;
+    DealtGroups dealt = dealDomains(cleaned, checkMethod);
+    groups_ = {dealt.slot1, dealt.slot2};
+    for (int i = 1; i <= 2; ++i)
+        slots_.push_back(
+            std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, remoteHost_, remotePort_));
+
+    if (fields.startImmediately != 0) {
+        for (auto& s : slots_)
+            s->start();
+    } else {
+        const QDateTime now = platform_.clock().now();
+        schedule_.begin(now);
+        tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
+        tmrSec_->setEnabled(true);
+    }
+}
+
+void RunController::halt() {
+    halted_ = true;
+    running_ = false;
+    for (auto& s : slots_) {
+        s->shutdown();
+        retired_.push_back(std::move(s));
+    }
+    slots_.clear();
+    groups_.clear();
+    tmrSec_->setEnabled(false);
+    deferredNotice_->setEnabled(false);
+}
+
+void RunController::stopRun() {
+    running_ = false;
+    view_.showRunState(false, view_.fields().startImmediately != 0);
+    for (auto& s : slots_) {
+        s->shutdown();
+        retired_.push_back(std::move(s));
+    }
+    slots_.clear();
+    while (!groups_.isEmpty())
+        groups_.removeLast();
+    tmrSec_->setEnabled(false);
+}
+
+void RunController::scheduleTick() {
+    const QDateTime now = platform_.clock().now();
+    // Keep the ticks just after each second of the wall clock.
+    tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
+    switch (schedule_.tick(now, view_.startTimeText(), view_.endTimeText())) {
+    case ScheduleClock::Action::Start:
+        for (auto& s : slots_)
+            s->start();
+        break;
+    case ScheduleClock::Action::Stop:
+        if (running_)
+            DoStart();
+        break;
+    case ScheduleClock::Action::None:
+        break;
+    }
+}
+
+RequestContext RunController::requestContext() const {
+    // A label click can toggle Custom Nameservers during a run.
+    RequestContext context = context_;
+    context.nameServerSwitch = view_.nameServersChecked();
+    return context;
+}
+
+bool RunController::purchaseMethod() const {
+    return requestMethod(store_.Settings(19)) == RequestMethod::Purchase;
+}
+
+void RunController::countSubmission() {
+    if (lngSubmissions_ < INT32_MAX)
+        ++lngSubmissions_;
+    view_.showSubmissions(lngSubmissions_);
+}
+
+void RunController::logSubmission(const clsDomains& job, const QString& handler) {
+    if (!view_.loggingChecked())
+        return;
+    const QString error = log_.append(platform_.clock().now(), job.Domain, job.Tries);
+    if (error.isEmpty())
+        return;
+    HandleError(75, error, handler, log_.path(), QStringLiteral("frmMain"));
+    if (logFailureTold_)
+        return;
+    logFailureTold_ = true;
+    noticeText_ = QStringLiteral("The transaction log %1 cannot be written (%2). The run goes "
+                                 "on without it.")
+                      .arg(log_.path(), error);
+    deferredNotice_->setEnabled(true);
+}
+
+void RunController::accountRejected() {
+    if (!running_)
+        return;
+    DoStart();
+    prompter_.notice(QStringLiteral(
+        "Your username or password is invalid. Please check them and fix the error."));
+}
+
+void RunController::serverError(int slot, const DomainJob& job, int position,
+                                const QString& description) {
+    ServerErrorReport report;
+    report.domain = job->Domain;
+    report.description = description;
+    report.reference = QStringLiteral("%1-%2").arg(slot).arg(position);
+    report.job = job;
+    report.slot = slot;
+    view_.showServerError(report);
+}
+
+void RunController::stopCurrent(const ServerErrorReport& report) {
+    const DomainJob job = report.job.lock();
+    if (!running_ || !job || report.slot < 1 || report.slot > groups_.size())
+        return;
+    clsDomainsMain& group = *groups_[report.slot - 1];
+    if (const int position = group.indexOf(job); position > 0)
+        group.Remove(position);
+}
+
+void RunController::stopAll() {
+    if (running_)
+        DoStart();
+}
+
+} // namespace drovane

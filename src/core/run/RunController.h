@@ -1,0 +1,83 @@
+#pragma once
+
+#include "RunView.h"
+#include "ScheduleClock.h"
+#include "core/model/clsDomainsMain.h"
+#include "core/platform/Platform.h"
+#include "core/platform/Prompter.h"
+#include "core/registrar/Slot.h"
+#include "core/registrar/TransactionLog.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QList>
+#include <memory>
+#include <vector>
+
+namespace drovane {
+
+// Starts and stops runs and owns everything a run is made of: the two domain groups,
+// the two slots and the schedule clock.
+class RunController : public SlotHost {
+public:
+    RunController(SettingsStore& store, Platform& platform, Prompter& prompter, RunView& view,
+                  const QString& remoteHost, quint16 remotePort = 80);
+    ~RunController() override;
+
+    // Saves, then starts a run when idle and stops it otherwise.
+    void DoStart();
+    bool isRunning() const { return running_; }
+    // The program is ending: every slot falls silent and nothing more is started,
+    // saved or logged, even by a DoStart that is still waiting for a message box.
+    void halt();
+    qint32 lngSubmissions() const { return lngSubmissions_; }
+
+    // The error dialog's choices. Stop Current drops the job the dialog was opened for,
+    // if it is still part of the run.
+    void stopCurrent(const ServerErrorReport& report);
+    void stopAll();
+
+    const QList<std::shared_ptr<clsDomainsMain>>& colDomainsMain() const { return groups_; }
+    Slot* slot(int index) const; // 1 or 2, null when idle
+    Timer& tmrSec() { return *tmrSec_; }
+
+    // SlotHost
+    RequestContext requestContext() const override;
+    QString delayText() const override { return view_.delayText(); }
+    bool purchaseMethod() const override;
+    qint32 submissions() const override { return lngSubmissions_; }
+    void countSubmission() override;
+    void logSubmission(const clsDomains& job, const QString& handler) override;
+    void accountRejected() override;
+    void serverError(int slot, const DomainJob& job, int position,
+                     const QString& description) override;
+
+private:
+    void startRun();
+    void stopRun();
+    void scheduleTick();
+
+    SettingsStore& store_;
+    Platform& platform_;
+    Prompter& prompter_;
+    RunView& view_;
+    QString remoteHost_;
+    quint16 remotePort_;
+    TransactionLog log_;
+
+    bool running_ = false;
+    bool inDoStart_ = false;
+    bool halted_ = false;
+    qint32 lngSubmissions_ = 0;
+    RequestContext context_;
+    QList<std::shared_ptr<clsDomainsMain>> groups_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    // Slots of stopped runs; a run may be stopped from inside one of its own handlers.
+    std::vector<std::unique_ptr<Slot>> retired_;
+    std::unique_ptr<Timer> tmrSec_;
+    ScheduleClock schedule_;
+    bool logFailureTold_ = false;
+    std::unique_ptr<Timer> deferredNotice_;
+    QString noticeText_;
+};
+
+} // namespace drovane

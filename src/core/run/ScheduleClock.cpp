@@ -1,0 +1,63 @@
+#include "ScheduleClock.h"
+
+#include "core/model/HandleError.h"
+#include "core/platform/DateTimeText.h"
+
+namespace drovane {
+namespace {
+
+constexpr int kDay = 86400;
+// Ticks land this long after the second, so that a tick a little early still sees it.
+constexpr int kTickOffsetMs = 2;
+
+// Wall time as shown on the clock face: a change to or from summer time is a jump
+// of the clock like any other.
+QDateTime wallSecond(const QDateTime& now) {
+    const QTime t = now.time();
+    return QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
+}
+
+} // namespace
+
+void ScheduleClock::begin(const QDateTime& now) {
+    previous_ = wallSecond(now);
+}
+
+ScheduleClock::Action ScheduleClock::tick(const QDateTime& now, const QString& startText,
+                                          const QString& endText) {
+    const QDateTime current = wallSecond(now);
+    const QDateTime previous = previous_;
+    previous_ = current;
+    const qint64 elapsed = previous.secsTo(current);
+    if (elapsed <= 0)
+        return Action::None;
+
+    const auto start = parseDateTime(startText);
+    const auto end = parseDateTime(endText);
+    if (!start || !end) {
+        HandleError(13, QStringLiteral("Type mismatch"), QStringLiteral("tmrSec_Timer"),
+                    start ? endText : startText, QStringLiteral("frmMain"));
+        return Action::None;
+    }
+    const int from = previous.time().msecsSinceStartOfDay() / 1000;
+    auto crossed = [&](const DateTimeValue& v) {
+        if (v.hasDate()) // a date never equals a time of day
+            return false;
+        if (elapsed >= kDay)
+            return true;
+        const int target = v.time.msecsSinceStartOfDay() / 1000;
+        const int ahead = ((target - from) % kDay + kDay) % kDay;
+        return ahead > 0 && ahead <= elapsed;
+    };
+    if (crossed(*start))
+        return Action::Start;
+    if (crossed(*end))
+        return Action::Stop;
+    return Action::None;
+}
+
+int ScheduleClock::msToNextTick(const QDateTime& now) {
+    return 1000 - now.time().msec() + kTickOffsetMs;
+}
+
+} // namespace drovane

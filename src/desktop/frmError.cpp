@@ -1,0 +1,81 @@
+#include "frmError.h"
+
+#include "Controls.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace drovane {
+
+frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, StopAll stopAll)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+      report_(report), stopCurrent_(std::move(stopCurrent)), stopAll_(std::move(stopAll)) {
+    setObjectName(QStringLiteral("frmError"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Domain Registration Error"));
+    setFont(tahoma(8.25));
+    setFixedSize(px(2625), px(1920));
+
+    auto button = [this](const char* name, const QString& text, QRect at) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(at);
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto label = [this](const char* name, const QString& text, QRect at) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(at);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    cmdStopAll = button("cmdStopAll", QStringLiteral("Stop All"), twipRect(120, 1440, 1095, 375));
+    cmdStopCurrent =
+        button("cmdStopCurrent", QStringLiteral("Stop Current"), twipRect(1440, 1440, 1095, 375));
+    lblDomainLbl = label("lblDomainLbl", QStringLiteral("Error When Registering Domain: "),
+                         twipRect(120, 120, 2325, 195));
+    lblErrDescLbl =
+        label("lblErrDescLbl", QStringLiteral("Error Description:"), twipRect(120, 600, 2325, 195));
+    lblDomain = label("lblDomain", QString(), twipRect(240, 360, 2205, 195));
+    lblErrDesc = label("lblErrDesc", QString(), twipRect(240, 840, 2205, 435));
+    lblErrDesc->setWordWrap(true);
+    setTabOrder(cmdStopAll, cmdStopCurrent);
+
+    connect(cmdStopCurrent, &QPushButton::clicked, this, &frmError::cmdStopCurrent_Click);
+    connect(cmdStopAll, &QPushButton::clicked, this, &frmError::cmdStopAll_Click);
+
+    Form_Load();
+    lblDomain->setText(report_.domain);
+    lblErrDesc->setText(report_.description);
+    cmdStopAll->setFocus();
+}
+
+void frmError::Form_Load() {
+    paintWhite(this);
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
+    for (QLabel* l : {lblDomainLbl, lblErrDescLbl, lblDomain, lblErrDesc})
+        makeTransparentLabel(l);
+    // The domain and the description keep their boxes: what does not fit is cut off.
+    fitCaption(lblDomainLbl);
+    fitCaption(lblErrDescLbl);
+    makeGreyButton(cmdStopAll);
+    makeGreyButton(cmdStopCurrent);
+}
+
+void frmError::cmdStopCurrent_Click() {
+    // The run engine finds the job itself and ignores a job that is no longer part of a
+    // run, so the dialog can always go.
+    if (stopCurrent_)
+        stopCurrent_(report_);
+    close();
+}
+
+void frmError::cmdStopAll_Click() {
+    if (stopAll_)
+        stopAll_();
+    close();
+}
+
+} // namespace drovane

@@ -1,0 +1,479 @@
+#include "frmMain.h"
+
+#include "Controls.h"
+#include "core/model/HandleError.h"
+#include "core/run/IntervalCheck.h"
+#include "core/run/ListText.h"
+#include "frmError.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
+#include <QUrl>
+#include <QValidator>
+
+namespace drovane {
+
+namespace {
+const QString kWindow = QStringLiteral("frmMain");
+constexpr int kDelayTimeMaxTyped = 3;
+} // namespace
+
+// Limits what the user types into the interval box to three characters, as a maximum
+// length would, but lets the program put in any text: a saved "1000" must reach the
+// interval check whole and get the range message, not be cut to "100".
+class DelayTimeValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    bool programSet = false;
+    QString previous; // the box's text before the change being validated
+
+    State validate(QString& input, int& pos) const override {
+        if (programSet)
+            return Acceptable;
+        const int allowed = std::max<int>(kDelayTimeMaxTyped, previous.size());
+        if (input.size() <= allowed)
+            return Acceptable;
+        // Drop what does not fit from the end of the insertion, as a paste is clipped.
+        const int excess = int(input.size()) - allowed;
+        const int from = std::max(0, pos - excess);
+        input.remove(from, excess);
+        pos = from;
+        return input == previous ? Invalid : Acceptable;
+    }
+};
+
+frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
+                 const QStringList& colLegalTypes, const QString& registrarHost,
+                 std::function<void()> endProgram, QWidget* parent)
+    : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
+      prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
+    setObjectName(kWindow);
+    run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
+    createControls();
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    // Error windows have no owner; their buttons reach into this window's run.
+    for (const QPointer<frmError>& w : errorWindows_)
+        delete w.data();
+}
+
+void frmMain::createControls() {
+    setFont(tahoma(8.25));
+    // The controls are laid out on an inner area of 4500 x 6000 twips.
+    setFixedSize(px(4500), px(6000));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+
+    auto label = [](auto* l, const char* name, const QString& text, QRect at) {
+        l->setText(text);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(at);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    auto box = [this](const char* name, QRect at) {
+        auto* b = new QLineEdit(this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(at);
+        b->setFont(tahoma(9.75));
+        // The frame rectangle lies 45 twips (3 px) outside the box.
+        auto* frame = new FrameRect(kFrameRed, this);
+        frame->setObjectName(QStringLiteral("shp") + QLatin1String(name).mid(3));
+        frame->setGeometry(at.adjusted(-px(45), -px(45), px(45), px(45)));
+        return b;
+    };
+    auto option = [this](const char* name, int left, int top, bool created) {
+        auto* c = new QCheckBox(this);
+        c->setObjectName(QLatin1String(name));
+        QRect at = twipRect(left, top, 200, 200);
+        // The style's indicator may be a pixel larger than the box; never clip it.
+        const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c);
+        at.setSize(at.size().expandedTo(QSize(indicator, indicator)));
+        c->setGeometry(at);
+        c->setChecked(created);
+        return c;
+    };
+
+    imgLink1 = label(new ClickLabel(this), "imgLink1", QString(), twipRect(120, 120, 4215, 615));
+    imgLink1->setCursor(Qt::PointingHandCursor);
+    lblUsername = label(new QLabel(this), "lblUsername", QStringLiteral("Username:"),
+                        twipRect(120, 840, 975, 255));
+    txtUsername = box("txtUsername", twipRect(285, 1170, 1355, 270));
+    lblPassword = label(new QLabel(this), "lblPassword", QStringLiteral("Password:"),
+                        twipRect(120, 1560, 975, 255));
+    txtPassword = box("txtPassword", twipRect(285, 1890, 1355, 270));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
+    lblDelayTime = label(new QLabel(this), "lblDelayTime", QStringLiteral("Interval:"),
+                         twipRect(120, 2370, 630, 195));
+    txtDelayTime = box("txtDelayTime", twipRect(840, 2325, 795, 270));
+    delayLimit_ = new DelayTimeValidator(txtDelayTime);
+    txtDelayTime->setValidator(delayLimit_);
+
+    chkLogging = option("chkLogging", 120, 2650, false);
+    lblLogging = label(new ClickLabel(this), "lblLogging", QStringLiteral("Logging"),
+                       twipRect(360, 2655, 555, 195));
+    chkStartImmediately = option("chkStartImmediately", 120, 2935, true);
+    lblStartImmediately =
+        label(new ClickLabel(this), "lblStartImmediately", QStringLiteral("Start Immediately"),
+              twipRect(360, 2935, 1275, 195));
+    chkNameServers = option("chkNameServers", 120, 3220, true);
+    lblNameServers = label(new ClickLabel(this), "lblNameServers",
+                           QStringLiteral("Custom Nameservers"), twipRect(360, 3225, 1530, 195));
+
+    lblStartTime = label(new QLabel(this), "lblStartTime", QStringLiteral("Start Time:"),
+                         twipRect(120, 3480, 975, 255));
+    txtStartTime = box("txtStartTime", twipRect(285, 3810, 1355, 270));
+    lblEndTime = label(new QLabel(this), "lblEndTime", QStringLiteral("End Time:"),
+                       twipRect(120, 4200, 975, 255));
+    txtEndTime = box("txtEndTime", twipRect(285, 4530, 1355, 270));
+
+    lblDomains = label(new QLabel(this), "lblDomains", QStringLiteral("Domains:"),
+                       twipRect(1920, 840, 660, 195));
+    txtDomains = new QPlainTextEdit(this);
+    txtDomains->setObjectName(QStringLiteral("txtDomains"));
+    txtDomains->setGeometry(twipRect(2040, 1170, 2295, 3630));
+    txtDomains->setFont(tahoma(9.75));
+    txtDomains->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtDomains->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtDomains->setTabChangesFocus(true);
+    auto* shpDomains = new FrameRect(kFrameRed, this);
+    shpDomains->setObjectName(QStringLiteral("shpDomains"));
+    shpDomains->setGeometry(txtDomains->geometry().adjusted(-px(45), -px(45), px(45), px(45)));
+
+    lblSubmissionsLbl =
+        label(new QLabel(this), "lblSubmissionsLbl", QStringLiteral("Total Number of Submissions:"),
+              twipRect(120, 5000, 2175, 255));
+    lblSubmissions = label(new QLabel(this), "lblSubmissions", QStringLiteral("0"),
+                           twipRect(2280, 5000, 2055, 255));
+
+    cmdStart = new QPushButton(QStringLiteral("Start"), this);
+    cmdStart->setObjectName(QStringLiteral("cmdStart"));
+    cmdStart->setGeometry(twipRect(1590, 5280, 735, 255));
+    cmdSettings = new QPushButton(QStringLiteral("Settings"), this);
+    cmdSettings->setObjectName(QStringLiteral("cmdSettings"));
+    cmdSettings->setGeometry(twipRect(2430, 5280, 735, 255));
+    imgLink2 = label(new QLabel(this), "imgLink2", QString(), twipRect(3240, 5430, 1095, 300));
+
+    QWidget* order[] = {txtUsername,         txtPassword,    txtDelayTime, chkLogging,
+                        chkStartImmediately, chkNameServers, txtStartTime, txtEndTime,
+                        txtDomains,          cmdSettings,    cmdStart};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    txtUsername->setFocus();
+
+    connect(imgLink1, &ClickLabel::clicked, this, &frmMain::imgLink1_Click);
+    connect(txtDelayTime, &QLineEdit::textChanged, this, &frmMain::txtDelayTime_Change);
+    connect(chkLogging, &QCheckBox::toggled, this, &frmMain::chkLogging_Change);
+    connect(chkStartImmediately, &QCheckBox::toggled, this, &frmMain::chkStartImmediately_Change);
+    connect(chkNameServers, &QCheckBox::toggled, this, &frmMain::chkNameServers_Change);
+    // A caption click toggles its box even while a run has disabled the box.
+    const std::pair<ClickLabel*, QCheckBox*> captions[] = {
+        {lblLogging, chkLogging},
+        {lblStartImmediately, chkStartImmediately},
+        {lblNameServers, chkNameServers}};
+    for (const auto& [caption, box] : captions)
+        connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
+    connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
+    connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
+}
+
+void frmMain::Form_Load() {
+    setWindowTitle(QStringLiteral("Drovane - v" DROVANE_VERSION));
+
+    paintWhite(this);
+    background_ = artwork(QStringLiteral("background.png"));
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
+    imgLink1->setPixmap(artwork(QStringLiteral("banner.png")));
+    imgLink2->setPixmap(artwork(QStringLiteral("link.png")));
+    imgLink2->setEnabled(false);
+    for (QLabel* l : findChildren<QLabel*>()) {
+        makeTransparentLabel(l);
+        fitCaption(l);
+    }
+    for (QLineEdit* b : {txtUsername, txtPassword, txtDelayTime, txtStartTime, txtEndTime})
+        makeFlatBox(b);
+    makeFlatBox(txtDomains);
+    makeGreyButton(cmdStart);
+    makeGreyButton(cmdSettings);
+
+    store_.GetSettings();
+    txtUsername->setText(store_.Settings(2));
+    txtPassword->setText(store_.Settings(3));
+    setDelayText(store_.Settings(5));
+    applySwitch(chkLogging, 4);
+    applySwitch(chkStartImmediately, 13);
+    if (!store_.Settings(16).isEmpty()) {
+        if (!store_.Settings(17).isEmpty() && !store_.Settings(18).isEmpty())
+            applySwitch(chkNameServers, 16);
+        else
+            chkNameServers->setChecked(false);
+    }
+    txtStartTime->setText(store_.Settings(14));
+    txtEndTime->setText(store_.Settings(15));
+
+    chkLogging_Change();
+    lockTimeFields(chkStartImmediately->isChecked());
+    setDomainsText(store_.readDomains());
+}
+
+void frmMain::applySwitch(QCheckBox* box, int setting) {
+    const QString value = store_.Settings(setting);
+    if (value.isEmpty())
+        return;
+    // Anything but "0" or "1" leaves the box as created; loading must go on to the
+    // domain list, or the next save would overwrite the list with nothing.
+    if (value == QLatin1String("0") || value == QLatin1String("1"))
+        box->setChecked(value == QLatin1String("1"));
+    else
+        HandleError(
+            380,
+            QStringLiteral("Invalid property value: setting %1 is \"%2\"").arg(setting).arg(value),
+            QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // A second close (a signal during the first one's message box) ends nothing more.
+    if (unloaded_)
+        return;
+    Form_QueryUnload();
+    Form_Unload();
+}
+
+void frmMain::Form_QueryUnload() {
+    store_.WriteSettings(fields());
+}
+
+void frmMain::Form_Unload() {
+    // The program ends here: no other window may keep it alive, none of them may save
+    // anything on the way out, and no slot may touch the log any more.
+    if (settingsWindow_) {
+        settingsWindow_->disconnect(this);
+        settingsWindow_->hide();
+        settingsWindow_->deleteLater();
+        settingsWindow_ = nullptr;
+    }
+    for (const QPointer<frmError>& w : std::as_const(errorWindows_)) {
+        if (w) {
+            w->hide();
+            w->deleteLater();
+        }
+    }
+    errorWindows_.clear();
+    // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
+    unloaded_ = true;
+    run_->halt();
+    if (endProgram_)
+        endProgram_();
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    if (background_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, background_);
+}
+
+void frmMain::DoStart() {
+    if (run_)
+        run_->DoStart();
+}
+
+void frmMain::cmdStart_Click() {
+    DoStart();
+}
+
+void frmMain::cmdSettings_Click() {
+    if (!settingsWindow_) {
+        settingsWindow_ = new frmSettings(store_, colLegalTypes_, prompter_, *this, this);
+        connect(settingsWindow_, &frmSettings::unloaded, this, [this] {
+            if (settingsWindow_)
+                settingsWindow_->disconnect(this);
+            settingsWindow_ = nullptr;
+        });
+    }
+    // Centred over this window by outer sizes; a window not yet shown has no frame of
+    // its own yet, so it is given this window's.
+    const QRect outer = frameGeometry();
+    QSize settingsOuter = settingsWindow_->frameGeometry().size();
+    if (settingsOuter == settingsWindow_->size())
+        settingsOuter += outer.size() - size();
+    settingsWindow_->move(outer.left() + (outer.width() - settingsOuter.width()) / 2,
+                          outer.top() + (outer.height() - settingsOuter.height()) / 2);
+    settingsWindow_->show();
+    settingsWindow_->raise();
+    settingsWindow_->activateWindow();
+}
+
+void frmMain::imgLink1_Click() {
+    // A failed open is not reported.
+    QDesktopServices::openUrl(QUrl(QStringLiteral(DROVANE_LINK_URL)));
+}
+
+void frmMain::chkLogging_Change() {
+    bolLogging_ = chkLogging->isChecked();
+}
+
+void frmMain::chkStartImmediately_Change() {
+    if (!chkStartImmediately->isChecked()) {
+        lockTimeFields(false);
+        return;
+    }
+    if (prompter_.question(QStringLiteral(
+            "WARNING: Use of this program for over 30 minutes is not recommended and may cause "
+            "eNom account suspension. Are you sure you wish to manually control the start and "
+            "stop times?")))
+        lockTimeFields(true);
+    else
+        chkStartImmediately->setChecked(false); // runs this handler again, unchecked
+}
+
+void frmMain::chkNameServers_Change() {
+    if (chkNameServers->isChecked() &&
+        (store_.Settings(17).isEmpty() || store_.Settings(18).isEmpty()))
+        cmdSettings_Click();
+}
+
+void frmMain::lockTimeFields(bool locked) {
+    lblStartTime->setEnabled(!locked);
+    lblEndTime->setEnabled(!locked);
+    txtStartTime->setReadOnly(locked);
+    txtEndTime->setReadOnly(locked);
+}
+
+void frmMain::setDelayText(const QString& text) {
+    const bool wasProgramSet = delayLimit_->programSet;
+    delayLimit_->programSet = true;
+    txtDelayTime->setText(text);
+    delayLimit_->programSet = wasProgramSet;
+}
+
+void frmMain::txtDelayTime_Change() {
+    const QString text = txtDelayTime->text();
+    delayLimit_->previous = text;
+    const IntervalCheck verdict = checkIntervalText(text, txtDelayTime->property("Tag").toString());
+    if (verdict.outcome == IntervalCheck::Accept) {
+        txtDelayTime->setProperty("Tag", verdict.text);
+        return;
+    }
+    if (verdict.outcome == IntervalCheck::RangeMessage)
+        prompter_.notice(QString::fromLatin1(kIntervalRangeMessage));
+    // The cursor goes back to where the refused edit was made.
+    const int cursor = txtDelayTime->cursorPosition() - int(text.size() - verdict.text.size());
+    setDelayText(verdict.text); // accepted when checked again: it was accepted before
+    txtDelayTime->setCursorPosition(std::clamp(cursor, 0, int(verdict.text.size())));
+    if (verdict.outcome == IntervalCheck::Beep)
+        prompter_.beep();
+}
+
+// RunView
+
+MainFields frmMain::fields() const {
+    MainFields f;
+    f.username = txtUsername->text();
+    f.password = txtPassword->text();
+    f.delayTime = txtDelayTime->text();
+    f.logging = chkLogging->isChecked() ? 1 : 0;
+    f.nameServers = chkNameServers->isChecked() ? 1 : 0;
+    f.startImmediately = chkStartImmediately->isChecked() ? 1 : 0;
+    f.startTime = txtStartTime->text();
+    f.endTime = txtEndTime->text();
+    // The raw text keeps non-breaking spaces that toPlainText() would turn into blanks.
+    QString raw = txtDomains->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, u'\n');
+    f.domains = normalizeLineEnds(raw);
+    return f;
+}
+
+QString frmMain::caption() const {
+    return windowTitle();
+}
+QString frmMain::delayText() const {
+    return txtDelayTime->text();
+}
+QString frmMain::startTimeText() const {
+    return txtStartTime->text();
+}
+QString frmMain::endTimeText() const {
+    return txtEndTime->text();
+}
+bool frmMain::nameServersChecked() const {
+    return chkNameServers->isChecked();
+}
+
+void frmMain::setDomainsText(const QString& crlfText) {
+    txtDomains->setPlainText(QString(crlfText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void frmMain::closeSettingsWindow() {
+    if (settingsWindow_)
+        settingsWindow_->close();
+}
+
+void frmMain::showRunState(bool running, bool startImmediately) {
+    cmdStart->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    cmdSettings->setEnabled(!running);
+    txtUsername->setReadOnly(running);
+    txtPassword->setReadOnly(running);
+    for (QCheckBox* box : {chkLogging, chkStartImmediately, chkNameServers})
+        box->setEnabled(!running);
+    // A stop leaves the time fields as they are.
+    if (running)
+        lockTimeFields(startImmediately);
+    txtDomains->setReadOnly(running);
+    txtDelayTime->setReadOnly(running);
+}
+
+void frmMain::showSubmissions(qint32 count) {
+    lblSubmissions->setText(QString::number(count));
+}
+
+void frmMain::showServerError(const ServerErrorReport& report) {
+    errorWindows_.removeAll(nullptr);
+    auto* window = new frmError(
+        report,
+        [this](const ServerErrorReport& r) {
+            if (run_)
+                run_->stopCurrent(r);
+        },
+        [this] {
+            if (run_)
+                run_->stopAll();
+        });
+    errorWindows_.append(window);
+    window->show();
+    window->activateWindow();
+}
+
+QList<frmError*> frmMain::errorWindows() const {
+    QList<frmError*> open;
+    for (const QPointer<frmError>& w : errorWindows_)
+        if (w && w->isVisible())
+            open.append(w.data());
+    return open;
+}
+
+// SettingsWindowHost
+
+void frmMain::uncheckNameServers() {
+    chkNameServers->setChecked(false);
+}
+
+void frmMain::focusMainWindow() {
+    activateWindow();
+    raise();
+}
+
+} // namespace drovane

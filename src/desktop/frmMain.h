@@ -1,0 +1,125 @@
+#pragma once
+
+#include "core/run/RunController.h"
+#include "core/run/RunView.h"
+#include "frmSettings.h"
+
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace drovane {
+
+class ClickLabel;
+class DelayTimeValidator;
+class frmError;
+
+// The main window: the user's input, the Start/Stop and Settings buttons and the
+// submission count. It owns the run engine and is the view the engine drives.
+class frmMain : public QWidget, public RunView, public SettingsWindowHost {
+    Q_OBJECT
+public:
+    // Loading runs at once: the window comes up filled from the store's folder.
+    // endProgram is what closing the window finally does (the application quits).
+    frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
+            const QStringList& colLegalTypes, const QString& registrarHost,
+            std::function<void()> endProgram, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    const QString strHost;
+    bool bolLogging() const { return bolLogging_; }
+    RunController& runController() { return *run_; }
+    frmSettings* settingsWindow() const { return settingsWindow_; }
+    QList<frmError*> errorWindows() const;
+
+    void DoStart();
+
+    // RunView
+    MainFields fields() const override;
+    QString caption() const override;
+    QString delayText() const override;
+    QString startTimeText() const override;
+    QString endTimeText() const override;
+    bool nameServersChecked() const override;
+    bool loggingChecked() const override { return bolLogging_; }
+    void setDomainsText(const QString& crlfText) override;
+    void closeSettingsWindow() override;
+    void showRunState(bool running, bool startImmediately) override;
+    void showSubmissions(qint32 count) override;
+    void showServerError(const ServerErrorReport& report) override;
+
+    // SettingsWindowHost
+    void uncheckNameServers() override;
+    bool mainWindowVisible() const override { return isVisible(); }
+    void focusMainWindow() override;
+    MainFields mainFields() const override { return fields(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void cmdStart_Click();
+    void cmdSettings_Click();
+    void imgLink1_Click();
+    void chkLogging_Change();
+    void chkStartImmediately_Change();
+    void chkNameServers_Change();
+    void txtDelayTime_Change();
+    void lockTimeFields(bool locked);
+    void applySwitch(QCheckBox* box, int setting);
+    void setDelayText(const QString& text);
+
+    SettingsStore& store_;
+    Platform& platform_;
+    Prompter& prompter_;
+    const QStringList& colLegalTypes_;
+    std::function<void()> endProgram_;
+    std::unique_ptr<RunController> run_;
+    bool bolLogging_ = false;
+    bool unloaded_ = false;
+    QPointer<frmSettings> settingsWindow_;
+    QList<QPointer<frmError>> errorWindows_;
+    QPixmap background_;
+
+    ClickLabel* imgLink1 = nullptr;
+    QLabel* lblUsername = nullptr;
+    QLineEdit* txtUsername = nullptr;
+    QLabel* lblPassword = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLabel* lblDelayTime = nullptr;
+    QLineEdit* txtDelayTime = nullptr;
+    DelayTimeValidator* delayLimit_ = nullptr;
+    QCheckBox* chkLogging = nullptr;
+    ClickLabel* lblLogging = nullptr;
+    QCheckBox* chkStartImmediately = nullptr;
+    ClickLabel* lblStartImmediately = nullptr;
+    QCheckBox* chkNameServers = nullptr;
+    ClickLabel* lblNameServers = nullptr;
+    QLabel* lblStartTime = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QLabel* lblEndTime = nullptr;
+    QLineEdit* txtEndTime = nullptr;
+    QLabel* lblDomains = nullptr;
+    QPlainTextEdit* txtDomains = nullptr;
+    QLabel* lblSubmissionsLbl = nullptr;
+    QLabel* lblSubmissions = nullptr;
+    QPushButton* cmdStart = nullptr;
+    QPushButton* cmdSettings = nullptr;
+    QLabel* imgLink2 = nullptr;
+};
+
+} // namespace drovane

@@ -1,0 +1,199 @@
+#include "frmSettings.h"
+
+#include "Controls.h"
+#include "core/model/HandleError.h"
+#include "core/settings/LegalTypeSetting.h"
+#include "core/settings/LegalTypes.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+namespace drovane {
+namespace {
+const QString kWindow = QStringLiteral("frmSettings");
+}
+
+frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes, Prompter& prompter,
+                         SettingsWindowHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      store_(store), colLegalTypes_(colLegalTypes), prompter_(prompter), host_(host) {
+    setObjectName(kWindow);
+    // A closed settings window is gone: the next opening loads it from the settings.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Settings"));
+    setFont(tahoma(8.25));
+    setFixedSize(px(3720), px(5880));
+    createControls();
+    Form_Load();
+}
+
+QLineEdit* frmSettings::box(const char* name, int left, int top, int width, int height) {
+    auto* b = new QLineEdit(this);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(twipRect(left, top, width, height));
+    b->setFont(courierNew(9.75));
+    return b;
+}
+
+QLabel* frmSettings::label(const char* name, const QString& text, int left, int top, int width,
+                           int height) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(twipRect(left, top, width, height));
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    makeTransparentLabel(l);
+    fitCaption(l);
+    return l;
+}
+
+void frmSettings::createControls() {
+    label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
+    txtFirstName = box("txtFirstName", 960, 120, 2655, 270);
+    label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
+    txtLastName = box("txtLastName", 960, 480, 2655, 270);
+    label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
+    txtPhone = box("txtPhone", 840, 840, 2775, 270);
+    label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
+    txtAddress = box("txtAddress", 840, 1200, 2775, 270);
+    label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
+    txtCity = box("txtCity", 480, 1560, 3135, 270);
+    label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
+    txtCountry = box("txtCountry", 840, 1920, 2775, 270);
+    label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
+    txtEMail = box("txtEMail", 1320, 2280, 2295, 270);
+    label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"), 120,
+          2760, 3495, 255);
+    cmbLegalType = new QComboBox(this);
+    cmbLegalType->setObjectName(QStringLiteral("cmbLegalType"));
+    cmbLegalType->setGeometry(twipRect(120, 3000, 3495, 315));
+    for (const LegalType& t : kLegalTypes)
+        cmbLegalType->addItem(QString::fromLatin1(t.label));
+    cmbLegalType->setCurrentIndex(-1);
+    label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
+    txtNameServer1 = box("txtNameServer1", 360, 3960, 3255, 270);
+    txtNameServer2 = box("txtNameServer2", 360, 4320, 3255, 270);
+
+    chkUsePURCHASE = new QCheckBox(this);
+    chkUsePURCHASE->setObjectName(QStringLiteral("chkUsePURCHASE"));
+    QRect at = twipRect(120, 5085, 200, 200);
+    // The style's indicator may be a pixel larger than the box; never clip it.
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, chkUsePURCHASE);
+    at.setSize(at.size().expandedTo(QSize(indicator, indicator)));
+    chkUsePURCHASE->setGeometry(at);
+    lblUsePURCHASE = new ClickLabel(QStringLiteral("Use PURCHASE Method"), this);
+    lblUsePURCHASE->setObjectName(QStringLiteral("lblUsePURCHASE"));
+    lblUsePURCHASE->setGeometry(twipRect(360, 5070, 1875, 195));
+    lblUsePURCHASE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    makeTransparentLabel(lblUsePURCHASE);
+    fitCaption(lblUsePURCHASE);
+
+    cmdDone = new QPushButton(QStringLiteral("Done"), this);
+    cmdDone->setObjectName(QStringLiteral("cmdDone"));
+    cmdDone->setGeometry(twipRect(1493, 5400, 735, 375));
+    cmdDone->setAutoDefault(false);
+
+    QWidget* order[] = {txtFirstName,   txtLastName, txtPhone,       txtAddress,
+                        txtCity,        txtCountry,  txtEMail,       txtNameServer1,
+                        txtNameServer2, cmdDone,     chkUsePURCHASE, cmbLegalType};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
+    connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
+    connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
+}
+
+void frmSettings::Form_Load() {
+    paintWhite(this);
+    setWindowIcon(drovane::windowIcon()); // not QWidget::windowIcon(), which reads it back
+    for (QLineEdit* b : {txtFirstName, txtLastName, txtPhone, txtAddress, txtCity, txtCountry,
+                         txtEMail, txtNameServer1, txtNameServer2})
+        paintBoxWhite(b);
+    makeGreyButton(cmdDone);
+
+    QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
+                            txtCity,      txtCountry,  txtEMail};
+    for (int k = 6; k <= 12; ++k)
+        contact[k - 6]->setText(store_.Settings(k));
+    txtNameServer1->setText(store_.Settings(17));
+    txtNameServer2->setText(store_.Settings(18));
+
+    // A bad stored value shows the default and loading goes on, so the legal type is
+    // still shown.
+    const QString method = store_.Settings(19);
+    if (method == QLatin1String("1"))
+        chkUsePURCHASE->setChecked(true);
+    else if (!method.isEmpty() && method != QLatin1String("0"))
+        HandleError(13, QStringLiteral("Type mismatch: setting 19 is \"%1\"").arg(method),
+                    QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+
+    if (!store_.Settings(20).contains(u'$'))
+        store_.setSettings(20, QStringLiteral("-1$"));
+    if (const auto row = parseLegalTypeRow(store_.Settings(20), cmbLegalType->count()))
+        cmbLegalType->setCurrentIndex(*row);
+    else
+        HandleError(
+            380,
+            QStringLiteral("Invalid property value: setting 20 is \"%1\"").arg(store_.Settings(20)),
+            QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+}
+
+void frmSettings::chkUsePURCHASE_Click() {
+    // Loading sets the stored state while the window is still hidden: no question then.
+    if (!isVisible() || !chkUsePURCHASE->isChecked())
+        return;
+    if (!prompter_.question(QStringLiteral(
+            "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom "
+            "account suspension. Are you sure you wish to use the PURCHASE method?")))
+        chkUsePURCHASE->setChecked(false);
+}
+
+void frmSettings::lblUsePURCHASE_Click() {
+    chkUsePURCHASE->setChecked(!chkUsePURCHASE->isChecked());
+}
+
+void frmSettings::cmdDone_Click() {
+    QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
+                            txtCity,      txtCountry,  txtEMail};
+    for (int k = 6; k <= 12; ++k)
+        store_.setSettings(k, contact[k - 6]->text());
+    store_.setSettings(17, txtNameServer1->text());
+    store_.setSettings(18, txtNameServer2->text());
+    // Judged on what this Done stores: a user who checked Custom Nameservers and has
+    // just entered both name servers keeps the option.
+    if (store_.Settings(17).isEmpty() || store_.Settings(18).isEmpty())
+        host_.uncheckNameServers();
+    store_.setSettings(19, chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    store_.setSettings(20, formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
+
+    const SaveResult saved = store_.WriteSettings(host_.mainFields());
+    if (!saved.ok) {
+        // The window stays open with the edits, so the user can free the folder and
+        // press Done again.
+        prompter_.notice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+        return;
+    }
+    if (host_.mainWindowVisible()) {
+        prompter_.notice(QStringLiteral("Settings successfully updated!"));
+        host_.focusMainWindow();
+        hide();
+    }
+}
+
+void frmSettings::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmSettings::Form_Unload() {
+    if (store_.Settings(18).isEmpty() || store_.Settings(17).isEmpty())
+        host_.uncheckNameServers();
+    emit unloaded();
+}
+
+} // namespace drovane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/model/MainFields.h"
+#include "core/platform/Prompter.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace drovane {
+
+class ClickLabel;
+
+// What the settings window needs from the main window.
+class SettingsWindowHost {
+public:
+    virtual ~SettingsWindowHost() = default;
+    virtual void uncheckNameServers() = 0;
+    virtual bool mainWindowVisible() const = 0;
+    virtual void focusMainWindow() = 0;
+    virtual MainFields mainFields() const = 0;
+};
+
+// Contact details, default name servers, the co.uk legal type and the request method.
+// Done saves and hides the window; the close box discards the edits and unloads it.
+class frmSettings : public QWidget {
+    Q_OBJECT
+public:
+    // Loading runs at once: the controls show the stored settings.
+    frmSettings(SettingsStore& store, const QStringList& colLegalTypes, Prompter& prompter,
+                SettingsWindowHost& host, QWidget* parent = nullptr);
+
+    void cmdDone_Click();
+
+signals:
+    // The window is going away after its close box or a run start; it deletes itself.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void Form_Unload();
+    void chkUsePURCHASE_Click();
+    void lblUsePURCHASE_Click();
+    QLineEdit* box(const char* name, int left, int top, int width, int height);
+    QLabel* label(const char* name, const QString& text, int left, int top, int width, int height);
+
+    SettingsStore& store_;
+    const QStringList& colLegalTypes_;
+    Prompter& prompter_;
+    SettingsWindowHost& host_;
+
+    QLineEdit* txtFirstName = nullptr;
+    QLineEdit* txtLastName = nullptr;
+    QLineEdit* txtPhone = nullptr;
+    QLineEdit* txtAddress = nullptr;
+    QLineEdit* txtCity = nullptr;
+    QLineEdit* txtCountry = nullptr;
+    QLineEdit* txtEMail = nullptr;
+    QComboBox* cmbLegalType = nullptr;
+    QLineEdit* txtNameServer1 = nullptr;
+    QLineEdit* txtNameServer2 = nullptr;
+    QCheckBox* chkUsePURCHASE = nullptr;
+    ClickLabel* lblUsePURCHASE = nullptr;
+    QPushButton* cmdDone = nullptr;
+};
+
+} // namespace drovane

@@ -1,0 +1,54 @@
+#include "modMain.h"
+
+#include "MessageBoxPrompter.h"
+#include "core/platform/QtPlatform.h"
+#include "core/platform/TerminationSignals.h"
+#include "core/settings/LegalTypes.h"
+#include "core/settings/SettingsStore.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QScreen>
+
+namespace drovane {
+
+void registerFonts() {
+    const QString tahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(tahoma) && QFontDatabase::addApplicationFont(tahoma) < 0)
+        qWarning("Drovane: %s could not be loaded; using the default font", qUtf8Printable(tahoma));
+}
+
+int Main(int argc, char* argv[], const QString& registrarHost) {
+    // The program reads no command line, not even Qt's own options.
+    int noArguments = argc > 0 ? 1 : 0;
+    QApplication app(noArguments, argv);
+    QApplication::setApplicationName(QStringLiteral("Drovane"));
+    QApplication::setApplicationVersion(QStringLiteral(DROVANE_VERSION));
+    // Closing the main window ends the program itself, after saving.
+    QApplication::setQuitOnLastWindowClosed(false);
+    registerFonts();
+
+    SettingsStore store(dataFolder(QCoreApplication::applicationDirPath()));
+    store.removeStaleSaves();
+    store.GetSettings();
+    QStringList colLegalTypes;
+    FillLegalTypes(colLegalTypes);
+
+    QtPlatform platform;
+    MessageBoxPrompter prompter;
+    frmMain main(store, platform, prompter, colLegalTypes, registrarHost,
+                 [] { QCoreApplication::exit(0); });
+    prompter.setParent(&main);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect at = main.frameGeometry();
+        at.moveCenter(screen->availableGeometry().center());
+        main.move(at.topLeft());
+    }
+    TerminationSignals terminate([&main] { main.close(); });
+    main.show();
+    return app.exec();
+}
+
+} // namespace drovane

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FakeRunView.h"
+#include "RegistrarReplies.h"
+#include "ScriptedPrompter.h"
+#include "SimPlatform.h"
+#include "core/run/RunController.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+
+namespace drovane::test {
+
+// A whole run under virtual time against a scripted registrar: names in `free` are
+// reported available, every other check is taken, every purchase succeeds.
+struct RunRig {
+    QTemporaryDir dir;
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    SettingsStore store{dir.path()};
+    FakeRunView view;
+    RunController run{store, platform, prompter, view, QStringLiteral("registrar.test"), 80};
+    QSet<QString> free;
+    std::function<SimReply(const QByteArray&)> script; // overrides the default answers
+
+    RunRig() {
+        platform.replyFor = [this](const QByteArray& request) {
+            if (script)
+                return script(request);
+            return answer(request);
+        };
+    }
+
+    SimReply answer(const QByteArray& request) const {
+        const QString asked = requested(request);
+        SimReply reply;
+        if (asked.startsWith(QLatin1String("purchase")))
+            reply.pieces = {orderReply()};
+        else
+            reply.pieces = {checkReply(free.contains(asked.mid(6)) ? "210" : "211")};
+        return reply;
+    }
+
+    // What slot socket `id` (1 or 2 in the first run) asked, as "check a.com".
+    QStringList asked(int id) const {
+        QStringList out;
+        for (const SimEvent& e : platform.log)
+            if (e.socketId == id && e.what == QLatin1String("request"))
+                out.append(requested(e.bytes));
+        return out;
+    }
+    QList<qint64> times(int id, const QString& what) const {
+        QList<qint64> out;
+        for (const SimEvent& e : platform.log)
+            if (e.socketId == id && e.what == what)
+                out.append(e.atMs);
+        return out;
+    }
+};
+
+} // namespace drovane::test

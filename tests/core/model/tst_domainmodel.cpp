@@ -1,0 +1,90 @@
+#include "testing/Groups.h"
+
+#include "core/model/HandleError.h"
+#include "core/run/ListText.h"
+
+#include <QTest>
+
+using namespace drovane;
+using namespace drovane::test;
+
+// The jobs and groups the slots walk: positions are what the error dialog and the
+// request builder rely on.
+class TestDomainModel : public QObject {
+    Q_OBJECT
+private slots:
+    void freshGroupIsEmpty() {
+        const clsDomainsMain g;
+        QCOMPARE(g.Count(), 0);
+        QCOMPARE(g.CurPos, 0);
+    }
+
+    void removeKeepsTheCursor() {
+        clsDomainsMain g = groupOf({"A", "B", "C"});
+        QCOMPARE(namesOf(g), QStringList({"A", "B", "C"}));
+        g.CurPos = 3;
+        g.Remove(2);
+        QCOMPARE(namesOf(g), QStringList({"A", "C"}));
+        QCOMPARE(g.CurPos, 3);
+    }
+
+    void outsideThePositionsNothingHappens_data() {
+        QTest::addColumn<int>("position");
+        QTest::newRow("0") << 0;
+        QTest::newRow("Count + 1") << 4;
+        QTest::newRow("negative") << -1;
+    }
+    void outsideThePositionsNothingHappens() {
+        QFETCH(int, position);
+        clsDomainsMain g = groupOf({"A", "B", "C"});
+        g.CurPos = 2;
+        const int errors = handledErrorCount();
+        QVERIFY(!g.item(position));
+        g.Remove(position);
+        QCOMPARE(namesOf(g), QStringList({"A", "B", "C"}));
+        QCOMPARE(g.CurPos, 2);
+        QCOMPARE(handledErrorCount(), errors + 2);
+    }
+
+    void triesStopAt32767() {
+        clsDomains j;
+        j.Tries = 32766;
+        j.countTry();
+        j.countTry();
+        QCOMPARE(j.Tries, qint16(32767));
+    }
+
+    void dealing_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("checkMethod");
+        QTest::addColumn<QStringList>("slot1");
+        QTest::addColumn<QStringList>("slot2");
+        const QString five = QStringLiteral("1.com\r\n2.com\r\n3.com\r\n4.com\r\n5.com");
+        const QStringList odd = {"1.com", "3.com", "5.com"};
+        const QStringList even = {"2.com", "4.com"};
+        QTest::newRow("five, check") << five << true << odd << even;
+        QTest::newRow("five, PURCHASE") << five << false << odd << even;
+        QTest::newRow("one, check")
+            << QString("1.com") << true << QStringList{"1.com"} << QStringList{};
+    }
+    void dealing() {
+        QFETCH(QString, list);
+        QFETCH(bool, checkMethod);
+        QFETCH(QStringList, slot1);
+        QFETCH(QStringList, slot2);
+        const DealtGroups g = dealDomains(list, checkMethod);
+        QCOMPARE(namesOf(*g.slot1), slot1);
+        QCOMPARE(namesOf(*g.slot2), slot2);
+        // A check run starts at the first name; a PURCHASE run before it.
+        QCOMPARE(g.slot1->CurPos, checkMethod ? 1 : 0);
+        QCOMPARE(g.slot2->CurPos, checkMethod && !slot2.isEmpty() ? 1 : 0);
+        for (const auto& group : {g.slot1, g.slot2})
+            for (int k = 1; k <= group->Count(); ++k) {
+                QCOMPARE(group->item(k)->Tries, qint16(0));
+                QVERIFY(!group->item(k)->DoPURCHASE);
+            }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDomainModel)
+#include "tst_domainmodel.moc"

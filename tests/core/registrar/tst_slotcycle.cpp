@@ -1,0 +1,221 @@
+#include "testing/RunRig.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace drovane;
+using namespace drovane::test;
+
+// One slot's clockwork under virtual time: pacing, watchdog, purchases, blind sending.
+class TestSlotCycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pacingWaitsTheIntervalAfterEachAnswer_data() {
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<qint64>("gapMs");
+        QTest::newRow("5 s") << "5" << qint64(5000);
+        QTest::newRow("1 s") << "1" << qint64(1000);
+        QTest::newRow("1.5 s counts whole ticks") << "1.5" << qint64(2000);
+        QTest::newRow("999 s") << "999" << qint64(999000);
+    }
+    void pacingWaitsTheIntervalAfterEachAnswer() {
+        QFETCH(QString, interval);
+        QFETCH(qint64, gapMs);
+        RunRig rig;
+        rig.view.f.delayTime = interval;
+        rig.view.f.domains = QStringLiteral("one.com");
+        rig.run.DoStart();
+        rig.platform.advance(3 * gapMs + 100);
+        const QList<qint64> connects = rig.times(1, QStringLiteral("connect"));
+        const QList<qint64> requests = rig.times(1, QStringLiteral("request"));
+        QVERIFY(connects.size() >= 3);
+        // The answer comes 5 ms after the request; pacing counts from there.
+        QCOMPARE(connects[1] - (requests[0] + 5), gapMs);
+        QCOMPARE(connects[2] - (requests[1] + 5), gapMs);
+        QCOMPARE(rig.run.lngSubmissions(), 4);
+    }
+
+    void watchdogRecoversSilentAndRefusedConnections() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("one.com");
+        int attempts = 0;
+        // First attempt refused, then one answer, then silence.
+        rig.platform.connectPlan = [&](const QString&, quint16) {
+            SimConnectPlan plan;
+            plan.outcome = ++attempts == 1 ? SimConnectPlan::Refuse : SimConnectPlan::Accept;
+            return plan;
+        };
+        int answered = 0;
+        rig.script = [&](const QByteArray& request) {
+            SimReply reply = rig.answer(request);
+            reply.silent = answered++ > 0;
+            return reply;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(60000);
+        const QList<qint64> c = rig.times(1, QStringLiteral("connect"));
+        QVERIFY(c.size() >= 5);
+        QCOMPARE(c[0], 0);
+        // The refused first attempt is retried by the first-cycle watchdog.
+        QCOMPARE(c[1], 12000);
+        // Answered at 12006; the pacing reconnect comes 5 s later, then 8 s watchdog
+        // reconnects counted from each connect event (1 ms after the attempt).
+        QCOMPARE(c[2], 17006);
+        QCOMPARE(c[3], 17006 + 1 + 8000);
+        QCOMPARE(c[4], c[3] + 1 + 8000);
+        QCOMPARE(rig.run.lngSubmissions(), 1);
+    }
+
+    void firstCycleWatchdogIsTwelveSeconds() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("one.com");
+        rig.script = [](const QByteArray&) {
+            SimReply reply;
+            reply.silent = true;
+            return reply;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(30000);
+        const QList<qint64> c = rig.times(1, QStringLiteral("connect"));
+        QCOMPARE(c.mid(0, 3), (QList<qint64>{0, 12001, 24002}));
+    }
+
+    void freeNameIsBoughtAtTheNextConnectionAndStaysInRotation() {
+        RunRig rig;
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.logging = 1;
+        rig.view.f.domains = QStringLiteral("a.com\r\nb.com\r\nc.com\r\nd.com");
+        rig.free = {QStringLiteral("a.com")};
+        rig.run.DoStart();
+        rig.platform.advance(4600);
+        QCOMPARE(rig.asked(1), (QStringList{"check a.com", "purchase a.com", "check c.com",
+                                            "check a.com", "purchase a.com"}));
+        QCOMPARE(rig.asked(2).mid(0, 3),
+                 (QStringList{"check b.com", "check d.com", "check b.com"}));
+        const auto a = rig.run.colDomainsMain()[0]->item(1);
+        QCOMPARE(a->Domain, QStringLiteral("a.com"));
+        QCOMPARE(a->Tries, 4);
+        QVERIFY(!a->DoPURCHASE);
+
+        QFile log(rig.store.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QStringList aLines;
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (line.contains(" - a.com - "))
+                aLines.append(QString::fromLatin1(line.mid(line.indexOf(" - a.com"))).trimmed());
+        QCOMPARE(aLines, (QStringList{"- a.com - Tries: 1", "- a.com - Tries: 2",
+                                      "- a.com - Tries: 3", "- a.com - Tries: 4"}));
+        QCOMPARE(log.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    }
+
+    void blindSendingStartsAfterTenSubmissions_data() {
+        QTest::addColumn<int>("answered");
+        QTest::addColumn<bool>("blind");
+        QTest::newRow("counter at 10: the answer is awaited") << 10 << false;
+        QTest::newRow("counter at 11: no answer is awaited") << 11 << true;
+    }
+    void blindSendingStartsAfterTenSubmissions() {
+        QFETCH(int, answered);
+        QFETCH(bool, blind);
+        RunRig rig;
+        rig.store.setSettings(19, QStringLiteral("1"));
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.logging = 1;
+        rig.view.f.domains = QStringLiteral("one.com");
+        int requests = 0;
+        rig.script = [&](const QByteArray& request) {
+            SimReply reply = rig.answer(request);
+            reply.silent = ++requests > answered;
+            return reply;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(60000);
+        if (!blind) {
+            QCOMPARE(rig.run.lngSubmissions(), 10);
+            return;
+        }
+        // One blind purchase a second from then on, each closed at once and counted.
+        QVERIFY(rig.run.lngSubmissions() > 50);
+        const auto job = rig.run.colDomainsMain()[0]->item(1);
+        QCOMPARE(int(job->Tries), rig.run.lngSubmissions());
+        QFile log(rig.store.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        // The first blind line shows the count before that request is added.
+        QVERIFY(lines[11].endsWith("Tries: 11\r"));
+        QVERIFY(lines[12].endsWith("Tries: 12\r"));
+    }
+
+    void replySplitAnywhereIsJudgedOnce_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("contentLength");
+        QTest::newRow("free, ends at the close") << checkReply("210") << false;
+        QTest::newRow("free, with Content-Length")
+            << registrarReply("CHECK", "RRPCode=210\r\nRRPText=Domain available\r\n", true) << true;
+        QTest::newRow("error line")
+            << registrarReply("CHECK", "RRPCode=545\r\nErr1=Entered domain not valid\r\n") << false;
+    }
+    void replySplitAnywhereIsJudgedOnce() {
+        QFETCH(QByteArray, reply);
+        const bool free = reply.contains("RRPCode=210");
+        for (int cut = 1; cut < reply.size(); ++cut) {
+            RunRig rig;
+            rig.view.f.domains = QStringLiteral("one.com");
+            rig.script = [&](const QByteArray&) {
+                SimReply r;
+                r.pieces = {reply.left(cut), reply.mid(cut)};
+                r.pieceGapMs = 50;
+                return r;
+            };
+            rig.run.DoStart();
+            rig.platform.advance(200);
+            const auto job = rig.run.colDomainsMain()[0]->item(1);
+            QCOMPARE(rig.run.lngSubmissions(), 1);
+            QCOMPARE(int(job->Tries), 1);
+            QCOMPARE(job->DoPURCHASE, free);
+            QCOMPARE(rig.view.errors.size(), free ? 0 : 1);
+        }
+    }
+
+    void serverErrorOpensADialogAndTheWatchdogGoesOn() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("one.com");
+        rig.script = [](const QByteArray&) {
+            SimReply r;
+            r.pieces = {registrarReply(
+                "PURCHASE", "RRPCode=545\r\nErr1=Domain name not available for registration\r\n")};
+            return r;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(30000);
+        // No pacing: the slot reconnects by its 12 s watchdog, one dialog per answer.
+        QCOMPARE(rig.times(1, QStringLiteral("connect")), (QList<qint64>{0, 12001, 24002}));
+        QCOMPARE(rig.view.errors.size(), 3);
+        const ServerErrorReport& e = rig.view.errors[0];
+        QCOMPARE(e.description, QStringLiteral("Domain name not available for registration"));
+        QCOMPARE(e.reference, QStringLiteral("1-1"));
+        QCOMPARE(e.domain, QStringLiteral("one.com"));
+        QCOMPARE(rig.run.lngSubmissions(), 3);
+    }
+
+    void anUnwritableLogStillBuys() {
+        RunRig rig;
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.logging = 1;
+        rig.view.f.domains = QStringLiteral("a.com");
+        rig.free = {QStringLiteral("a.com")};
+        // A folder where the log should be: no one, not even root, can append to it.
+        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("enomlog.txt")));
+        rig.run.DoStart();
+        rig.platform.advance(3500);
+        QCOMPARE(rig.asked(1).mid(0, 3),
+                 (QStringList{"check a.com", "purchase a.com", "check a.com"}));
+        // Told once per run, after the handler, not once per line.
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QVERIFY(rig.prompter.shown[0].text.contains(QLatin1String("enomlog.txt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSlotCycle)
+#include "tst_slotcycle.moc"

@@ -1,0 +1,375 @@
+#include "testing/Groups.h"
+#include "testing/RunRig.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace drovane;
+using namespace drovane::test;
+
+namespace {
+const QString kSchedule = QStringLiteral(
+    "WARNING: Use of this program for over 30 minutes is not recommended and may cause eNom "
+    "account suspension. Are you sure you wish to use these start and stop times?");
+const QString kContacts = QStringLiteral(
+    "Please enter a valid First Name, Last Name, Phone Number, Address, City, Country, and "
+    "E-Mail address in the settings screen to register a .info, .biz, or .co.uk domain!");
+const QString kLegal = QStringLiteral("Please select a valid Contact Legal Type in the settings "
+                                      "screen in order to register a .co.uk domain name!");
+
+void fillContacts(SettingsStore& store) {
+    for (int k = 6; k <= 12; ++k)
+        store.setSettings(k, QStringLiteral("x"));
+}
+} // namespace
+
+// Starting and stopping runs: the checks, the dealing, the schedule and the dialogs' choices.
+class TestRunController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startChecks_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("contacts");
+        QTest::addColumn<QString>("legalType");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+
+        const QList<bool> none;
+        QTest::newRow("no interval") << "delay"
+                                     << "" << true << "1$PLC" << none << "critical"
+                                     << "Please enter a valid delay for domain requests!";
+        QTest::newRow("only blank lines") << "domains"
+                                          << "\r\n\r\n\r\n"
+                                          << true << "1$PLC" << none << "critical"
+                                          << "Please enter valid domain names!";
+        QTest::newRow("no user") << "username"
+                                 << "" << true << "1$PLC" << none << "critical"
+                                 << "Please enter a valid username!";
+        QTest::newRow("no password") << "password"
+                                     << "" << true << "1$PLC" << none << "critical"
+                                     << "Please enter a valid password!";
+        QTest::newRow("bad start time") << "start"
+                                        << "25:99" << true << "1$PLC" << none << "critical"
+                                        << "Please enter a valid Start Time!";
+        QTest::newRow("bad end time") << "end"
+                                      << "" << true << "1$PLC" << none << "critical"
+                                      << "Please enter a valid End Time!";
+        QTest::newRow("31 minutes, declined")
+            << "end"
+            << "10:31 PM" << true << "1$PLC" << none << "question" << kSchedule;
+        QTest::newRow("31 minutes, accepted")
+            << "end"
+            << "10:31 PM" << true << "1$PLC" << QList<bool>{true} << "started"
+            << "";
+        QTest::newRow("30 minutes ask nothing")
+            << "end"
+            << "10:30 PM" << true << "1$PLC" << none << "started"
+            << "";
+        QTest::newRow("across midnight asks")
+            << "window"
+            << "11:50 PM|12:10 AM" << true << "1$PLC" << none << "question" << kSchedule;
+        QTest::newRow("shop.organic.com needs contacts")
+            << "domains"
+            << "shop.organic.com" << false << "1$PLC" << none << "notice" << kContacts;
+        QTest::newRow("EXAMPLE.ORG does not")
+            << "domains"
+            << "EXAMPLE.ORG" << false << "-1$" << none << "started"
+            << "";
+        QTest::newRow("co.uk without contacts: contacts first")
+            << "domains"
+            << "x.co.uk" << false << "-1$" << none << "notice" << kContacts;
+        QTest::newRow("co.uk without legal type")
+            << "domains"
+            << "x.co.uk" << true << "-1$" << none << "notice" << kLegal;
+        QTest::newRow("co.uk with empty legal type")
+            << "domains"
+            << "x.co.uk" << true << "" << none << "notice" << kLegal;
+        QTest::newRow("co.uk with legal type") << "domains"
+                                               << "x.co.uk" << true << "4$STRA" << none << "started"
+                                               << "";
+        QTest::newRow("immediate start ignores the times")
+            << "immediate"
+            << "" << false << "-1$" << none << "started"
+            << "";
+    }
+    void startChecks() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(bool, contacts);
+        QFETCH(QString, legalType);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+
+        RunRig rig;
+        MainFields& f = rig.view.f;
+        f.startImmediately = 0;
+        f.startTime = QStringLiteral("10:00 PM");
+        f.endTime = QStringLiteral("10:15 PM");
+        if (contacts)
+            fillContacts(rig.store);
+        rig.store.setSettings(20, legalType);
+        rig.prompter.answers = answers;
+        if (field == QLatin1String("delay"))
+            f.delayTime = value;
+        else if (field == QLatin1String("domains"))
+            f.domains = value;
+        else if (field == QLatin1String("username"))
+            f.username = value;
+        else if (field == QLatin1String("password"))
+            f.password = value;
+        else if (field == QLatin1String("start"))
+            f.startTime = value;
+        else if (field == QLatin1String("end"))
+            f.endTime = value;
+        else if (field == QLatin1String("window"))
+            f.startTime = value.section('|', 0, 0), f.endTime = value.section('|', 1, 1);
+        else if (field == QLatin1String("immediate"))
+            f.startImmediately = 1, f.startTime = f.endTime = QStringLiteral("nonsense");
+
+        rig.run.DoStart();
+        if (kind == QLatin1String("started")) {
+            QVERIFY(rig.run.isRunning());
+            QVERIFY(rig.view.running);
+            QCOMPARE(rig.prompter.shown.size(), answers.size());
+            return;
+        }
+        QVERIFY(!rig.run.isRunning());
+        QCOMPARE(rig.view.runStateChanges, 0);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QCOMPARE(rig.prompter.shown[0].kind, kind);
+        QCOMPARE(rig.prompter.shown[0].text, message);
+        QCOMPARE(rig.prompter.shown[0].title, kind == QLatin1String("critical") ? rig.view.caption()
+                                              : kind == QLatin1String("notice")
+                                                  ? QStringLiteral("Drovane")
+                                                  : QStringLiteral("WARNING"));
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+    }
+
+    void refusedStartStillSavesTheFiles() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("\r\n\r\n");
+        rig.run.DoStart();
+        QVERIFY(!rig.run.isRunning());
+        QVERIFY(QFile::exists(rig.store.settingsPath()));
+        QFile domains(rig.store.domainsPath());
+        QVERIFY(domains.open(QIODevice::ReadOnly));
+        // Saved before the clean-up.
+        QCOMPARE(domains.readAll(), QByteArray("\r\n\r\n\r\n"));
+    }
+
+    void listIsCleanedAndDealtToBothSlots_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("cleaned");
+        QTest::addColumn<QStringList>("slot1");
+        QTest::addColumn<QStringList>("slot2");
+        QTest::newRow("five names") << "one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\nfive.com"
+                                    << "one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\nfive.com"
+                                    << QStringList{"one.com", "three.com", "five.com"}
+                                    << QStringList{"two.com", "four.com"};
+        QTest::newRow("blank lines everywhere")
+            << "\r\na.com\r\n\r\n\r\nb.com\r\n"
+            << "a.com\r\nb.com" << QStringList{"a.com"} << QStringList{"b.com"};
+        QTest::newRow("one name") << "solo.com"
+                                  << "solo.com" << QStringList{"solo.com"} << QStringList{};
+    }
+    void listIsCleanedAndDealtToBothSlots() {
+        QFETCH(QString, list);
+        QFETCH(QString, cleaned);
+        QFETCH(QStringList, slot1);
+        QFETCH(QStringList, slot2);
+        RunRig rig;
+        rig.view.f.domains = list;
+        rig.run.DoStart();
+        QVERIFY(rig.run.isRunning());
+        QCOMPARE(rig.view.f.domains, cleaned);
+        const QStringList expected[2] = {slot1, slot2};
+        for (int i = 0; i < 2; ++i) {
+            const clsDomainsMain& g = *rig.run.colDomainsMain()[i];
+            QCOMPARE(namesOf(g), expected[i]);
+            QCOMPARE(g.CurPos, g.Count() > 0 ? 1 : 0);
+        }
+        // Both slots connect, even one with nothing to ask.
+        QCOMPARE(rig.times(1, QStringLiteral("connect")), QList<qint64>{0});
+        QCOMPARE(rig.times(2, QStringLiteral("connect")), QList<qint64>{0});
+    }
+
+    void badLoginFromBothSlotsStopsOnceWithOneMessage() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("a.com\r\nb.com");
+        rig.script = [](const QByteArray&) {
+            SimReply r;
+            r.pieces = {badLoginReply()};
+            return r;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(60000);
+        QVERIFY(!rig.run.isRunning());
+        QCOMPARE(rig.view.runStateChanges, 2);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QCOMPARE(rig.prompter.shown[0].text,
+                 QStringLiteral(
+                     "Your username or password is invalid. Please check them and fix the error."));
+        // The submission was still counted, and nothing more was asked.
+        QCOMPARE(rig.view.submissions, 1);
+        QCOMPARE(rig.platform.count(QStringLiteral("request")), 2);
+        QVERIFY(rig.run.colDomainsMain().isEmpty());
+    }
+
+    void stopCurrentDropsTheJobItWasOpenedFor_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QList<int>>("pressed"); // which slot-1 dialogs, in order
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("two dialogs for the same job")
+            << "a.com\r\nx.com" << QList<int>{0, 1} << QStringList{};
+        // c.com's dialog says 1-3; after a.com is dropped c.com stands at 2, and position 3
+        // no longer exists: c.com is still the one dropped.
+        QTest::newRow("after an earlier removal") << "a.com\r\nx.com\r\nb.com\r\ny.com\r\nc.com"
+                                                  << QList<int>{0, 2} << QStringList{"b.com"};
+    }
+    void stopCurrentDropsTheJobItWasOpenedFor() {
+        QFETCH(QString, list);
+        QFETCH(QList<int>, pressed);
+        QFETCH(QStringList, left);
+        RunRig rig;
+        rig.view.f.domains = list;
+        rig.script = [](const QByteArray&) {
+            SimReply r;
+            r.pieces = {registrarReply("CHECK", "RRPCode=545\r\nErr1=Registry error\r\n")};
+            return r;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(30000); // three answers per slot, by the watchdog
+        QList<ServerErrorReport> slot1;
+        for (const ServerErrorReport& e : rig.view.errors)
+            if (e.slot == 1)
+                slot1.append(e);
+        QCOMPARE(slot1.size(), 3);
+        for (int k : pressed)
+            rig.run.stopCurrent(slot1[k]);
+        QCOMPARE(namesOf(*rig.run.colDomainsMain()[0]), left);
+        // The reference shown stays what it was when the dialog opened.
+        QCOMPARE(slot1[2].reference,
+                 left.isEmpty() ? QStringLiteral("1-1") : QStringLiteral("1-3"));
+    }
+
+    void stopAllTwiceStopsOnce() {
+        RunRig rig;
+        rig.run.DoStart();
+        rig.run.stopAll();
+        QVERIFY(!rig.run.isRunning());
+        rig.run.stopAll();
+        QCOMPARE(rig.view.runStateChanges, 2);
+        QCOMPARE(rig.view.submissions, 0);
+        rig.run.stopCurrent(ServerErrorReport{}); // after the run: nothing to drop
+    }
+
+    void stopAndRestartKeepsTheLastCountUntilTheNextStart() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("a.com");
+        rig.run.DoStart();
+        rig.platform.advance(100);
+        rig.run.DoStart();
+        QCOMPARE(rig.view.submissions, 1);
+        const qsizetype events = rig.platform.log.size();
+        rig.platform.advance(60000);
+        QCOMPARE(rig.platform.log.size(), events); // nothing after the stop
+        rig.run.DoStart();
+        QCOMPARE(rig.view.submissions, 0);
+    }
+
+    void scheduledRunStartsAndStopsOnTheClock() {
+        // The simulated clock starts at 10:00:00 AM.
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:30 AM");
+        rig.view.f.endTime = QStringLiteral("10:02 AM");
+        rig.platform.advance(400);
+        rig.run.DoStart();
+        rig.platform.advanceTo(29999);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+        rig.platform.advanceTo(30100);
+        // Both slots within a few milliseconds of the named second.
+        const QList<qint64> c1 = rig.times(1, QStringLiteral("connect"));
+        const QList<qint64> c2 = rig.times(2, QStringLiteral("connect"));
+        QCOMPARE(c1.size(), 1);
+        QCOMPARE(c2.size(), 1);
+        QVERIFY(c1[0] >= 30000 && c1[0] <= 30020);
+        QVERIFY(c2[0] >= 30000 && c2[0] <= 30020);
+
+        // The end time moved during the run takes effect.
+        rig.view.f.endTime = QStringLiteral("10:01:00");
+        rig.platform.advanceTo(59999);
+        QVERIFY(rig.run.isRunning());
+        rig.platform.advanceTo(60100);
+        QVERIFY(!rig.run.isRunning());
+    }
+
+    void scheduleSurvivesClockJumps() {
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:10 AM");
+        rig.view.f.endTime = QStringLiteral("10:00:20 AM");
+        rig.run.DoStart();
+        rig.platform.advanceTo(8500);
+        // A busy second or a clock set forward skips the named second: it still fires.
+        rig.platform.shiftWallClock(3000);
+        rig.platform.advanceTo(8600);
+        QVERIFY(rig.platform.count(QStringLiteral("connect")) == 0);
+        rig.platform.advanceTo(9100);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 2);
+        // A clock set back fires nothing again and does not stop early.
+        rig.platform.shiftWallClock(-6000);
+        rig.platform.advanceTo(12000);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 2);
+        QVERIFY(rig.run.isRunning());
+        rig.platform.advanceTo(26100);
+        QVERIFY(!rig.run.isRunning());
+    }
+
+    void invalidScheduleTextsDoNothingWhileTheyLast() {
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:05 AM");
+        rig.view.f.endTime = QStringLiteral("10:00:20 AM");
+        rig.run.DoStart();
+        rig.view.f.endTime.clear();
+        rig.platform.advanceTo(30000);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+        QVERIFY(rig.run.isRunning());
+    }
+
+    void startedAtTheStartTimeWaitsForTheNextDay() {
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:00 AM");
+        rig.view.f.endTime = QStringLiteral("10:00:00 AM");
+        rig.platform.advance(500);
+        rig.run.DoStart();
+        rig.platform.advance(24LL * 3600 * 1000 - 1000);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+        rig.platform.advance(600);
+        // Equal start and end: the start wins and the run goes on.
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 2);
+        QVERIFY(rig.run.isRunning());
+    }
+
+    void stopWhileWaitingConnectsNothing() {
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:05 AM");
+        rig.view.f.endTime = QStringLiteral("10:00:20 AM");
+        rig.run.DoStart();
+        rig.platform.advance(2000);
+        rig.run.DoStart();
+        QVERIFY(!rig.run.tmrSec().isEnabled());
+        rig.platform.advance(60000);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunController)
+#include "tst_runcontroller.moc"

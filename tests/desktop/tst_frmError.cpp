@@ -1,0 +1,72 @@
+#include "desktop/frmError.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace drovane;
+
+class tst_frmError : public QObject {
+    Q_OBJECT
+private slots:
+    void showsTheReport();
+    void choices_data();
+    void choices();
+};
+
+void tst_frmError::showsTheReport() {
+    const ServerErrorReport report{"example.com", "<b>Bad</b> request & more", "2-5", {}, 2};
+    frmError window(report, {}, {});
+    window.show();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Domain Registration Error"));
+    QCOMPARE(window.size(), QSize(175, 128));
+    QVERIFY(!window.parentWidget());
+    QVERIFY(window.windowIcon().availableSizes().contains(QSize(32, 32)));
+    QCOMPARE(window.Tag(), QStringLiteral("2-5"));
+    auto* domain = window.findChild<QLabel*>(QStringLiteral("lblDomain"));
+    auto* description = window.findChild<QLabel*>(QStringLiteral("lblErrDesc"));
+    QCOMPARE(domain->text(), QStringLiteral("example.com"));
+    QCOMPARE(description->text(), report.description);
+    // Registrar text is shown as it came, never as markup.
+    QCOMPARE(description->textFormat(), Qt::PlainText);
+    QVERIFY(description->wordWrap());
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblDomainLbl"))->text(),
+             QStringLiteral("Error When Registering Domain: "));
+    QCOMPARE(window.focusWidget(), window.findChild<QPushButton*>(QStringLiteral("cmdStopAll")));
+}
+
+void tst_frmError::choices_data() {
+    QTest::addColumn<QString>("button"); // empty: the frame's close box
+    QTest::addColumn<int>("stopCurrent");
+    QTest::addColumn<int>("stopAll");
+
+    QTest::newRow("Stop Current") << "cmdStopCurrent" << 1 << 0;
+    QTest::newRow("Stop All") << "cmdStopAll" << 0 << 1;
+    QTest::newRow("close box") << "" << 0 << 0;
+}
+
+void tst_frmError::choices() {
+    QFETCH(QString, button);
+    QFETCH(int, stopCurrent);
+    QFETCH(int, stopAll);
+
+    QStringList droppedReferences;
+    int stops = 0;
+    QPointer<frmError> window = new frmError(
+        {"b.com", "Unknown", "1-3", {}, 1},
+        [&](const ServerErrorReport& r) { droppedReferences << r.reference; }, [&] { ++stops; });
+    window->show();
+    if (button.isEmpty())
+        window->close();
+    else
+        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+
+    QCOMPARE(droppedReferences, QStringList(stopCurrent, QStringLiteral("1-3")));
+    QCOMPARE(stops, stopAll);
+    QVERIFY(!window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!window); // one window per error, gone once it has been answered
+}
+
+QTEST_MAIN(tst_frmError)
+#include "tst_frmError.moc"

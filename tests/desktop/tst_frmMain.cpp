@@ -1,0 +1,407 @@
+#include "core/settings/LegalTypes.h"
+#include "desktop/frmMain.h"
+#include "testing/ScriptedPrompter.h"
+#include "testing/SimPlatform.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace drovane;
+
+namespace {
+
+// settings.dat written by hand from "k=value" entries: settings 1..20, each behind five
+// zero bytes, the byte 01 for an empty one, a last separator and CR LF.
+QByteArray settingsBytes(const QList<QByteArray>& entries) {
+    QByteArray values[21];
+    for (const QByteArray& e : entries)
+        values[e.left(e.indexOf('=')).toInt()] = e.mid(e.indexOf('=') + 1);
+    const QByteArray separator(5, '\0');
+    QByteArray bytes;
+    for (int k = 1; k <= 20; ++k)
+        bytes += separator + (values[k].isEmpty() ? QByteArray("\x01") : values[k]);
+    return bytes + separator + "\r\n";
+}
+
+// One main window on a store in a fresh folder, with every message box answered.
+struct Rig {
+    QTemporaryDir dir;
+    SettingsStore store{dir.path()};
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    QStringList colLegalTypes;
+    int programEnded = 0;
+    std::unique_ptr<frmMain> window;
+
+    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {}) {
+        FillLegalTypes(colLegalTypes);
+        if (!settings.isEmpty())
+            write("settings.dat", settings);
+        if (!domains.isEmpty())
+            write("domains.dat", domains);
+        store.GetSettings();
+        window =
+            std::make_unique<frmMain>(store, platform, prompter, colLegalTypes,
+                                      QStringLiteral("registrar.test"), [this] { ++programEnded; });
+        window->show();
+    }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    QByteArray read(const QString& name) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    template <class T = QWidget> T* get(const char* name) {
+        T* control = window->findChild<T*>(QLatin1String(name));
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    QLineEdit* box(const char* name) { return get<QLineEdit>(name); }
+    bool checked(const char* name) { return get<QCheckBox>(name)->isChecked(); }
+    void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
+    int shown(const QString& kind) const {
+        return int(std::count_if(prompter.shown.begin(), prompter.shown.end(),
+                                 [&](const auto& s) { return s.kind == kind; }));
+    }
+};
+
+} // namespace
+
+class tst_frmMain : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartWithoutFiles();
+    void switchValuesAtLoad_data();
+    void switchValuesAtLoad();
+    void intervalCheck_data();
+    void intervalCheck();
+    void startImmediatelyQuestion_data();
+    void startImmediatelyQuestion();
+    void labelClickTogglesDisabledBox();
+    void customNameServersOpensSettings_data();
+    void customNameServersOpensSettings();
+    void closingWritesBothFilesAndEndsProgram();
+    void closingDuringAStartQuestionStartsNothing();
+    void byteLevelRoundTrip_data();
+    void byteLevelRoundTrip();
+};
+
+void tst_frmMain::firstStartWithoutFiles() {
+    Rig rig;
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("Drovane - v" DROVANE_VERSION));
+    QCOMPARE(rig.window->size(), QSize(300, 400));
+    QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
+    for (const char* name : {"txtUsername", "txtPassword", "txtDelayTime", "txtEndTime"})
+        QVERIFY2(rig.box(name)->text().isEmpty(), name);
+    QVERIFY(rig.get<QPlainTextEdit>("txtDomains")->toPlainText().isEmpty());
+    QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
+    QVERIFY(rig.checked("chkStartImmediately") && rig.checked("chkNameServers"));
+    QVERIFY(rig.box("txtStartTime")->isReadOnly() && rig.box("txtEndTime")->isReadOnly());
+    QVERIFY(!rig.get("lblStartTime")->isEnabled() && !rig.get("lblEndTime")->isEnabled());
+    // Disabled labels are shown greyed, not in the black of the enabled ones.
+    const QPalette& label = rig.get("lblStartTime")->palette();
+    QVERIFY(label.color(QPalette::Disabled, QPalette::WindowText) !=
+            label.color(QPalette::Active, QPalette::WindowText));
+    QCOMPARE(rig.get<QLabel>("lblSubmissions")->text(), QStringLiteral("0"));
+    QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
+    QVERIFY(rig.prompter.shown.isEmpty() && rig.prompter.beeps == 0);
+
+    QStringList order; // the keyboard visits the inputs in their fixed order
+    for (QWidget* at = rig.box("txtUsername"); order.size() < 11; at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus &&
+            at->objectName().contains(QRegularExpression("^(txt|chk|cmd)")))
+            order << at->objectName();
+    QCOMPARE(order, QStringList({"txtUsername", "txtPassword", "txtDelayTime", "chkLogging",
+                                 "chkStartImmediately", "chkNameServers", "txtStartTime",
+                                 "txtEndTime", "txtDomains", "cmdSettings", "cmdStart"}));
+}
+
+void tst_frmMain::switchValuesAtLoad_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("states"); // Logging, Start Immediately, Custom Nameservers
+
+    const QByteArray times = "14=9:00 AM", ns1 = "17=ns1.x", ns2 = "18=ns2.x";
+    QTest::newRow("stored states")
+        << settingsBytes({"4=1", "13=0", "16=1", times, ns1, ns2}) << "101";
+    QTest::newRow("name server missing")
+        << settingsBytes({"4=0", "13=1", "16=1", times, ns2}) << "010";
+    QTest::newRow("junk logging") << settingsBytes({"4=2", "13=0", "16=0", times, ns1, ns2})
+                                  << "000";
+    QTest::newRow("junk start immediately")
+        << settingsBytes({"4=1", "13=yes", "16=0", times, ns1, ns2}) << "110";
+    QTest::newRow("junk name servers")
+        << settingsBytes({"4=0", "13=0", "16=-1", times, ns1, ns2}) << "001";
+}
+
+void tst_frmMain::switchValuesAtLoad() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, states);
+    Rig rig(settings, "a.com\r\nb.com\r\n");
+    QCOMPARE(rig.checked("chkLogging"), states[0] == u'1');
+    QCOMPARE(rig.window->bolLogging(), states[0] == u'1');
+    QCOMPARE(rig.checked("chkStartImmediately"), states[1] == u'1');
+    QCOMPARE(rig.box("txtStartTime")->isReadOnly(), states[1] == u'1');
+    QCOMPARE(rig.checked("chkNameServers"), states[2] == u'1');
+    // A bad value never costs the rest of the load, and loading asks and opens nothing.
+    QCOMPARE(rig.box("txtStartTime")->text(), QStringLiteral("9:00 AM"));
+    QCOMPARE(rig.window->fields().domains, QStringLiteral("a.com\r\nb.com"));
+    QVERIFY(rig.prompter.shown.isEmpty() && !rig.window->settingsWindow());
+}
+
+void tst_frmMain::intervalCheck_data() {
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<bool>("home");     // type with the cursor before the first character
+    QTest::addColumn<QString>("typed"); // "<" is a backspace
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<int>("beeps");
+
+    QTest::newRow("saved 15") << QByteArray("15") << false << ""
+                              << "15" << 0 << 0;
+    QTest::newRow("saved 999.5, longer than typing allows") << QByteArray("999.5") << false << ""
+                                                            << "999.5" << 0 << 0;
+    QTest::newRow("saved 0") << QByteArray("0") << false << ""
+                             << "" << 1 << 0;
+    QTest::newRow("saved abc") << QByteArray("abc") << false << ""
+                               << "" << 0 << 1;
+    QTest::newRow("saved 1000, not cut to 100") << QByteArray("1000") << false << ""
+                                                << "" << 1 << 0;
+    QTest::newRow("0 into an empty box") << QByteArray() << false << "0"
+                                         << "" << 1 << 0;
+    QTest::newRow("letter after 12") << QByteArray("12") << false << "a"
+                                     << "12" << 0 << 1;
+    QTest::newRow("5 in front of 12") << QByteArray("12") << true << "5"
+                                      << "512" << 0 << 0;
+    QTest::newRow("deleting all") << QByteArray("12") << false << "<<"
+                                  << "" << 0 << 0;
+    QTest::newRow("fraction") << QByteArray() << false << "1.5"
+                              << "1.5" << 0 << 0;
+    QTest::newRow("a fourth character is not taken") << QByteArray() << false << "1234"
+                                                     << "123" << 0 << 0;
+    QTest::newRow("minus, then a digit") << QByteArray() << false << "-1"
+                                         << "1" << 0 << 1;
+}
+
+void tst_frmMain::intervalCheck() {
+    QFETCH(QByteArray, saved);
+    QFETCH(bool, home);
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    QFETCH(int, messages);
+    QFETCH(int, beeps);
+
+    Rig rig(settingsBytes({"5=" + saved}));
+    QLineEdit* box = rig.box("txtDelayTime");
+    box->setFocus();
+    box->setCursorPosition(home ? 0 : int(box->text().size()));
+    for (QChar c : typed)
+        c == u'<' ? QTest::keyClick(box, Qt::Key_Backspace) : QTest::keyClicks(box, QString(c));
+    QCOMPARE(box->text(), after);
+    QCOMPARE(box->property("Tag").toString(), after);
+    QCOMPARE(rig.shown("notice"), messages);
+    if (messages)
+        QCOMPARE(rig.prompter.shown.first().text,
+                 QStringLiteral("Please enter a number between 1 and 999!"));
+    QCOMPARE(rig.prompter.beeps, beeps);
+}
+
+void tst_frmMain::startImmediatelyQuestion_data() {
+    QTest::addColumn<bool>("before");
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("after");
+
+    QTest::newRow("box, Yes") << false << "chkStartImmediately" << true << true;
+    QTest::newRow("box, No") << false << "chkStartImmediately" << false << false;
+    QTest::newRow("label, Yes") << false << "lblStartImmediately" << true << true;
+    QTest::newRow("label, No") << false << "lblStartImmediately" << false << false;
+    QTest::newRow("unchecking asks nothing") << true << "lblStartImmediately" << true << false;
+}
+
+void tst_frmMain::startImmediatelyQuestion() {
+    QFETCH(bool, before);
+    QFETCH(QString, clicked);
+    QFETCH(bool, answer);
+    QFETCH(bool, after);
+
+    Rig rig(settingsBytes({before ? "13=1" : "13=0", "14=9:00"}));
+    rig.prompter.answers = {answer};
+    rig.click(clicked.toLatin1());
+    QCOMPARE(rig.checked("chkStartImmediately"), after);
+    QCOMPARE(rig.shown("question"), before ? 0 : 1);
+    if (!before)
+        QVERIFY(rig.prompter.shown.first().text.endsWith(
+            "Are you sure you wish to manually control the start and stop times?"));
+    QCOMPARE(rig.box("txtStartTime")->isReadOnly(), after);
+    QCOMPARE(rig.box("txtEndTime")->isReadOnly(), after);
+    QCOMPARE(rig.get("lblStartTime")->isEnabled(), !after);
+    QCOMPARE(rig.box("txtStartTime")->text(), QStringLiteral("9:00"));
+}
+
+void tst_frmMain::labelClickTogglesDisabledBox() {
+    Rig rig(settingsBytes({"2=ann", "3=pw", "5=5"}), "example.com\r\n");
+    rig.click("cmdStart");
+    QVERIFY(rig.window->runController().isRunning());
+    QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Stop"));
+    QVERIFY(!rig.get("chkLogging")->isEnabled());
+
+    rig.click("lblLogging");
+    QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
+    rig.click("lblLogging");
+    QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
+    // A double-click is one click, as on any caption: what the label gets from it.
+    QWidget* label = rig.get("lblLogging");
+    const QPointF at = label->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, label->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(label, &event);
+    }
+    QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
+
+    rig.click("cmdStart");
+    QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
+    QVERIFY(rig.get("chkLogging")->isEnabled());
+}
+
+void tst_frmMain::customNameServersOpensSettings_data() {
+    QTest::addColumn<QByteArray>("nameServer2");
+    QTest::newRow("a name server missing") << QByteArray();
+    QTest::newRow("both stored") << QByteArray("ns2.x");
+}
+
+void tst_frmMain::customNameServersOpensSettings() {
+    QFETCH(QByteArray, nameServer2);
+    Rig rig(settingsBytes({"16=0", "17=ns1.x", "18=" + nameServer2}));
+    rig.window->move(140, 90);
+    rig.click("lblNameServers");
+    QVERIFY(rig.checked("chkNameServers"));
+    QPointer<frmSettings> settings = rig.window->settingsWindow();
+    QCOMPARE(!settings, !nameServer2.isEmpty());
+    if (!settings)
+        return;
+    QVERIFY(settings->isVisible());
+    const QPoint offset = settings->frameGeometry().center() - rig.window->frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2, "centred over the main window");
+
+    // The Settings button brings the same window back to the centre.
+    settings->move(0, 0);
+    rig.click("cmdSettings");
+    QCOMPARE(rig.window->settingsWindow(), settings.data());
+    QCOMPARE(settings->frameGeometry().center(), rig.window->frameGeometry().center() + offset);
+
+    // Its close box, with a name server still missing, turns the option off.
+    settings->close();
+    QVERIFY(!rig.checked("chkNameServers") && !rig.window->settingsWindow());
+}
+
+void tst_frmMain::closingWritesBothFilesAndEndsProgram() {
+    Rig rig;
+    QTest::keyClicks(rig.box("txtUsername"), "ann");
+    auto* domains = rig.get<QPlainTextEdit>("txtDomains");
+    QTest::keyClicks(domains, "a.com");
+    QTest::keyClick(domains, Qt::Key_Return);
+    QTest::keyClicks(domains, "b.com");
+    rig.click("lblLogging");
+    rig.click("cmdSettings");
+    QPointer<frmSettings> settings = rig.window->settingsWindow();
+    rig.window->showServerError({"a.com", "Unknown error", "1-1", {}, 1});
+    QCOMPARE(rig.window->errorWindows().size(), 1);
+
+    rig.window->close();
+    QCOMPARE(rig.programEnded, 1);
+    QVERIFY(!settings->isVisible() && rig.window->errorWindows().isEmpty());
+    QCOMPARE(rig.read("domains.dat"), QByteArray("a.com\r\nb.com\r\n"));
+    // A loaded settings window stands for "no legal type" as "-1$"; leaving it by the
+    // program's end unchecks nothing.
+    QCOMPARE(rig.read("settings.dat"), settingsBytes({"2=ann", "4=1", "13=1", "16=1", "20=-1$"}));
+}
+
+void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
+    // The session ends while the schedule question of a start is open; the user's Yes
+    // comes back to a window that is gone.
+    struct ClosingPrompter : ScriptedPrompter {
+        QWidget* window = nullptr;
+        bool question(const QString& text) override {
+            ScriptedPrompter::question(text);
+            window->close();
+            return true;
+        }
+    };
+    Rig rig(settingsBytes({"2=ann", "3=pw", "5=5", "13=0", "14=10:00 PM", "15=11:00 PM"}),
+            "a.com\r\n");
+    ClosingPrompter prompter;
+    prompter.window = rig.window.get();
+    std::unique_ptr<frmMain> window = std::move(rig.window);
+    window.reset();
+    rig.window =
+        std::make_unique<frmMain>(rig.store, rig.platform, prompter, rig.colLegalTypes,
+                                  QStringLiteral("registrar.test"), [&rig] { ++rig.programEnded; });
+    prompter.window = rig.window.get();
+    rig.window->show();
+
+    rig.click("cmdStart");
+    QCOMPARE(prompter.shown.size(), 1);
+    QCOMPARE(rig.programEnded, 1);
+    QVERIFY(!rig.window->runController().isRunning());
+    QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
+    rig.platform.advance(60000);
+    QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+    rig.window->close();
+    QCOMPARE(rig.programEnded, 1);
+}
+
+void tst_frmMain::byteLevelRoundTrip_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("domains");
+
+    QTest::newRow("every setting") << settingsBytes({"1=spare",
+                                                     "2=reseller",
+                                                     "3=p@ss w0rd",
+                                                     "4=1",
+                                                     "5=30",
+                                                     "6=Ren\xe9",
+                                                     "7=M\xfcller",
+                                                     "8=+44.2079460000",
+                                                     "9=1 High Street",
+                                                     "10=London",
+                                                     "11=GB",
+                                                     "12=ren@example.co.uk",
+                                                     "13=0",
+                                                     "14=10:00 PM",
+                                                     "15=10:25 PM",
+                                                     "16=1",
+                                                     "17=ns1.example.net",
+                                                     "18=ns2.example.net",
+                                                     "19=1",
+                                                     "20=4$STRA"})
+                                   << QByteArray("caf\xe9.com\r\n\x80uro.net\r\nnon\xa0"
+                                                 "breaking.org\r\n");
+    QTest::newRow("empty list, no legal type")
+        << settingsBytes({"4=0", "13=1", "16=0", "19=0", "20=-1$"}) << QByteArray("\r\n");
+}
+
+void tst_frmMain::byteLevelRoundTrip() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, domains);
+    Rig rig(settings, domains);
+    rig.window->close();
+    QCOMPARE(rig.read("settings.dat"), settings);
+    QCOMPARE(rig.read("domains.dat"), domains);
+    QVERIFY(rig.prompter.shown.isEmpty());
+}
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmMain.moc"

@@ -1,0 +1,283 @@
+#include "core/settings/LegalTypes.h"
+#include "desktop/Controls.h"
+#include "desktop/frmSettings.h"
+#include "testing/ScriptedPrompter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace drovane;
+
+namespace {
+
+struct FakeMainWindow : SettingsWindowHost {
+    int unchecks = 0;
+    int focused = 0;
+    bool visible = true;
+    MainFields fields;
+    void uncheckNameServers() override { ++unchecks; }
+    bool mainWindowVisible() const override { return visible; }
+    void focusMainWindow() override { ++focused; }
+    MainFields mainFields() const override { return fields; }
+};
+
+const char* const kContactBoxes[] = {"txtFirstName", "txtLastName", "txtPhone", "txtAddress",
+                                     "txtCity",      "txtCountry",  "txtEMail"};
+
+struct Rig {
+    QTemporaryDir dir;
+    SettingsStore store{dir.path()};
+    ScriptedPrompter prompter;
+    FakeMainWindow host;
+    QStringList colLegalTypes;
+    QPointer<frmSettings> window;
+
+    Rig() { FillLegalTypes(colLegalTypes); }
+    ~Rig() { delete window.data(); }
+
+    frmSettings& open() {
+        window = new frmSettings(store, colLegalTypes, prompter, host);
+        window->show(); // as the Settings button leaves it
+        return *window;
+    }
+    template <class T> T* get(const char* name) {
+        T* control = window->findChild<T*>(QLatin1String(name));
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    QLineEdit* box(const char* name) { return get<QLineEdit>(name); }
+    QCheckBox* purchase() { return get<QCheckBox>("chkUsePURCHASE"); }
+    QComboBox* legalType() { return get<QComboBox>("cmbLegalType"); }
+    void retype(const char* name, const QString& text) {
+        box(name)->clear();
+        QTest::keyClicks(box(name), text);
+    }
+};
+
+const QString kPurchaseWarning = QStringLiteral(
+    "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom account "
+    "suspension. Are you sure you wish to use the PURCHASE method?");
+
+} // namespace
+
+class tst_frmSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void loadShowsStoredSettings_data();
+    void loadShowsStoredSettings();
+    void doneStoresExactly_data();
+    void doneStoresExactly();
+    void closeBoxDiscardsEdits();
+    void purchaseWarning_data();
+    void purchaseWarning();
+    void failedSaveIsTold();
+};
+
+void tst_frmSettings::loadShowsStoredSettings_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("legalType");
+    QTest::addColumn<bool>("purchaseChecked");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("legalTypeAfter");
+
+    QTest::newRow("first start") << ""
+                                 << "" << false << -1 << "-1$";
+    QTest::newRow("purchase, sole trader") << "1"
+                                           << "4$STRA" << true << 4 << "4$STRA";
+    QTest::newRow("check, first row") << "0"
+                                      << "0$LTD" << false << 0 << "0$LTD";
+    QTest::newRow("last row") << "0"
+                              << "9$FOTHER" << false << 9 << "9$FOTHER";
+    QTest::newRow("no row") << "0"
+                            << "-1$" << false << -1 << "-1$";
+    QTest::newRow("no dollar") << "1"
+                               << "STRA" << true << -1 << "-1$";
+    QTest::newRow("bad method still shows legal type") << "yes"
+                                                       << "2$PTNR" << false << 2 << "2$PTNR";
+    QTest::newRow("row out of range") << "1"
+                                      << "10$X" << true << -1 << "10$X";
+    QTest::newRow("row not a number") << "1"
+                                      << "x$LTD" << true << -1 << "x$LTD";
+}
+
+void tst_frmSettings::loadShowsStoredSettings() {
+    QFETCH(QString, method);
+    QFETCH(QString, legalType);
+    QFETCH(bool, purchaseChecked);
+    QFETCH(int, row);
+    QFETCH(QString, legalTypeAfter);
+
+    Rig rig;
+    for (int k = 6; k <= 12; ++k)
+        rig.store.setSettings(k, QStringLiteral("value %1").arg(k));
+    rig.store.setSettings(17, QStringLiteral("ns1.x"));
+    rig.store.setSettings(18, QStringLiteral("ns2.x"));
+    rig.store.setSettings(19, method);
+    rig.store.setSettings(20, legalType);
+    rig.open();
+
+    for (int k = 6; k <= 12; ++k)
+        QCOMPARE(rig.box(kContactBoxes[k - 6])->text(), QStringLiteral("value %1").arg(k));
+    QCOMPARE(rig.box("txtNameServer1")->text(), QStringLiteral("ns1.x"));
+    QCOMPARE(rig.box("txtNameServer2")->text(), QStringLiteral("ns2.x"));
+    QCOMPARE(rig.purchase()->isChecked(), purchaseChecked);
+    QCOMPARE(rig.legalType()->currentIndex(), row);
+    QCOMPARE(rig.legalType()->count(), 10);
+    QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
+    QCOMPARE(rig.store.Settings(20), legalTypeAfter);
+    // A stored PURCHASE method is shown without the warning.
+    QVERIFY(rig.prompter.shown.isEmpty());
+}
+
+void tst_frmSettings::doneStoresExactly_data() {
+    QTest::addColumn<bool>("purchase");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("nameServer2");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("legalType");
+    QTest::addColumn<int>("unchecks");
+
+    QTest::newRow("sole trader, purchase") << true << 4 << "ns2.x"
+                                           << "1"
+                                           << "4$STRA" << 0;
+    QTest::newRow("nothing chosen") << false << -1 << "ns2.x"
+                                    << "0"
+                                    << "-1$" << 0;
+    QTest::newRow("last row") << false << 9 << "ns2.x"
+                              << "0"
+                              << "9$FOTHER" << 0;
+    QTest::newRow("name server left empty") << false << 0 << ""
+                                            << "0"
+                                            << "0$LTD" << 1;
+}
+
+void tst_frmSettings::doneStoresExactly() {
+    QFETCH(bool, purchase);
+    QFETCH(int, row);
+    QFETCH(QString, nameServer2);
+    QFETCH(QString, method);
+    QFETCH(QString, legalType);
+    QFETCH(int, unchecks);
+
+    Rig rig;
+    rig.host.fields.username = QStringLiteral("ann");
+    rig.host.fields.domains = QStringLiteral("a.co.uk");
+    rig.open();
+    for (int k = 6; k <= 12; ++k)
+        rig.retype(kContactBoxes[k - 6], QStringLiteral(" text %1 ").arg(k));
+    // Both name servers entered now: a first Done keeps Custom Nameservers on.
+    rig.retype("txtNameServer1", QStringLiteral("ns1.x"));
+    rig.retype("txtNameServer2", nameServer2);
+    rig.prompter.answers = {true};
+    rig.purchase()->setChecked(purchase);
+    rig.legalType()->setCurrentIndex(row);
+    rig.prompter.shown.clear();
+    rig.window->cmdDone_Click();
+
+    for (int k = 6; k <= 12; ++k)
+        QCOMPARE(rig.store.Settings(k), QStringLiteral(" text %1 ").arg(k)); // no trimming
+    QCOMPARE(rig.store.Settings(17), QStringLiteral("ns1.x"));
+    QCOMPARE(rig.store.Settings(18), nameServer2);
+    QCOMPARE(rig.store.Settings(19), method);
+    QCOMPARE(rig.store.Settings(20), legalType);
+    QCOMPARE(rig.host.unchecks, unchecks);
+
+    // Saved with the main window's fields, and read back the same.
+    SettingsStore reread(rig.dir.path());
+    reread.GetSettings();
+    QCOMPARE(reread.all(), rig.store.all());
+    QCOMPARE(reread.Settings(2), QStringLiteral("ann"));
+    QCOMPARE(reread.readDomains(), QStringLiteral("a.co.uk"));
+
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("Settings successfully updated!"));
+    QCOMPARE(rig.host.focused, 1);
+    QVERIFY(!rig.window->isVisible());
+    QVERIFY(rig.window); // hidden, not unloaded
+}
+
+void tst_frmSettings::closeBoxDiscardsEdits() {
+    Rig rig;
+    rig.store.setSettings(6, QStringLiteral("Ann"));
+    rig.store.setSettings(17, QStringLiteral("ns1.x"));
+    rig.open();
+    rig.retype("txtFirstName", QStringLiteral("Bob"));
+    rig.retype("txtNameServer2", QStringLiteral("ns2.x"));
+    rig.legalType()->setCurrentIndex(3);
+    QSignalSpy unloaded(rig.window.data(), &frmSettings::unloaded);
+    rig.window->close();
+
+    QCOMPARE(unloaded.size(), 1);
+    QCOMPARE(rig.store.Settings(6), QStringLiteral("Ann"));
+    QCOMPARE(rig.store.Settings(18), QString());
+    // Setting 18 is still empty: Custom Nameservers goes off.
+    QCOMPARE(rig.host.unchecks, 1);
+    QVERIFY(!QFile::exists(rig.store.settingsPath()));
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!rig.window);
+    rig.open();
+    QCOMPARE(rig.box("txtFirstName")->text(), QStringLiteral("Ann"));
+    QCOMPARE(rig.legalType()->currentIndex(), -1);
+}
+
+void tst_frmSettings::purchaseWarning_data() {
+    QTest::addColumn<bool>("byLabel");
+    QTest::addColumn<bool>("answer");
+
+    QTest::newRow("box, Yes") << false << true;
+    QTest::newRow("box, No") << false << false;
+    QTest::newRow("label, Yes") << true << true;
+    QTest::newRow("label, No") << true << false;
+}
+
+void tst_frmSettings::purchaseWarning() {
+    QFETCH(bool, byLabel);
+    QFETCH(bool, answer);
+
+    Rig rig;
+    rig.open();
+    rig.prompter.answers = {answer};
+    QTest::mouseClick(byLabel ? static_cast<QWidget*>(rig.get<ClickLabel>("lblUsePURCHASE"))
+                              : rig.purchase(),
+                      Qt::LeftButton);
+    QCOMPARE(rig.purchase()->isChecked(), answer);
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QCOMPARE(rig.prompter.shown.first().kind, QStringLiteral("question"));
+    QCOMPARE(rig.prompter.shown.first().text, kPurchaseWarning);
+    QCOMPARE(rig.store.Settings(19), QString()); // only Done stores it
+
+    // Unchecking never asks.
+    rig.prompter.answers = {true};
+    rig.purchase()->setChecked(true);
+    rig.prompter.shown.clear();
+    QTest::mouseClick(rig.get<ClickLabel>("lblUsePURCHASE"), Qt::LeftButton);
+    QVERIFY(!rig.purchase()->isChecked());
+    QVERIFY(rig.prompter.shown.isEmpty());
+}
+
+void tst_frmSettings::failedSaveIsTold() {
+    Rig rig;
+    SettingsStore nowhere(rig.dir.filePath(QStringLiteral("missing")));
+    QPointer<frmSettings> window =
+        new frmSettings(nowhere, rig.colLegalTypes, rig.prompter, rig.host);
+    rig.window = window;
+    window->show();
+    rig.retype("txtFirstName", QStringLiteral("Ann"));
+    window->cmdDone_Click();
+
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QVERIFY2(rig.prompter.shown.first().text.startsWith(
+                 QStringLiteral("The settings could not be saved: ")),
+             qPrintable(rig.prompter.shown.first().text));
+    QVERIFY(window->isVisible()); // the edits are still there to save again
+    QCOMPARE(rig.box("txtFirstName")->text(), QStringLiteral("Ann"));
+}
+
+QTEST_MAIN(tst_frmSettings)
+#include "tst_frmSettings.moc"
