@@ -3,6 +3,7 @@
 #include "core/registrar/RequestBuilder.h"
 #include "core/run/ListText.h"
 #include "core/settings/Cp1252.h"
+#include "core/settings/SettingNames.h"
 
 #include <QList>
 #include <QPair>

@@ -4,6 +4,7 @@
 #include "core/model/HandleError.h"
 #include "core/run/IntervalCheck.h"
 #include "core/run/ListText.h"
+#include "core/settings/SettingNames.h"
 #include "frmError.h"
 
 #include <QCheckBox>
@@ -209,19 +210,19 @@ void frmMain::Form_Load() {
     makeGreyButton(cmdSettings);
 
     store_.GetSettings();
-    txtUsername->setText(store_.Settings(2));
-    txtPassword->setText(store_.Settings(3));
-    setDelayText(store_.Settings(5));
-    applySwitch(chkLogging, 4);
-    applySwitch(chkStartImmediately, 13);
-    if (!store_.Settings(16).isEmpty()) {
-        if (!store_.Settings(17).isEmpty() && !store_.Settings(18).isEmpty())
-            applySwitch(chkNameServers, 16);
+    txtUsername->setText(store_.Settings(setting::Username));
+    txtPassword->setText(store_.Settings(setting::Password));
+    setDelayText(store_.Settings(setting::DelayTime));
+    applySwitch(chkLogging, setting::Logging);
+    applySwitch(chkStartImmediately, setting::StartImmediately);
+    if (!store_.Settings(setting::NameServers).isEmpty()) {
+        if (nameServersComplete(store_.all()))
+            applySwitch(chkNameServers, setting::NameServers);
         else
             chkNameServers->setChecked(false);
     }
-    txtStartTime->setText(store_.Settings(14));
-    txtEndTime->setText(store_.Settings(15));
+    txtStartTime->setText(store_.Settings(setting::StartTime));
+    txtEndTime->setText(store_.Settings(setting::EndTime));
 
     chkLogging_Change();
     lockTimeFields(chkStartImmediately->isChecked());
@@ -341,8 +342,7 @@ void frmMain::chkStartImmediately_Change() {
 }
 
 void frmMain::chkNameServers_Change() {
-    if (chkNameServers->isChecked() &&
-        (store_.Settings(17).isEmpty() || store_.Settings(18).isEmpty()))
+    if (chkNameServers->isChecked() && !nameServersComplete(store_.all()))
         cmdSettings_Click();
 }
 

@@ -4,6 +4,7 @@
 #include "core/model/HandleError.h"
 #include "core/settings/LegalTypeSetting.h"
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -118,29 +119,30 @@ void frmSettings::Form_Load() {
 
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
-    for (int k = 6; k <= 12; ++k)
-        contact[k - 6]->setText(store_.Settings(k));
-    txtNameServer1->setText(store_.Settings(17));
-    txtNameServer2->setText(store_.Settings(18));
+    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+        contact[k - setting::FirstContact]->setText(store_.Settings(k));
+    txtNameServer1->setText(store_.Settings(setting::NameServer1));
+    txtNameServer2->setText(store_.Settings(setting::NameServer2));
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
-    const QString method = store_.Settings(19);
+    const QString method = store_.Settings(setting::UsePurchase);
     if (method == QLatin1String("1"))
         chkUsePURCHASE->setChecked(true);
     else if (!method.isEmpty() && method != QLatin1String("0"))
         HandleError(13, QStringLiteral("Type mismatch: setting 19 is \"%1\"").arg(method),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 
-    if (!store_.Settings(20).contains(u'$'))
-        store_.setSettings(20, QStringLiteral("-1$"));
-    if (const auto row = parseLegalTypeRow(store_.Settings(20), cmbLegalType->count()))
+    if (!store_.Settings(setting::LegalType).contains(u'$'))
+        store_.setSettings(setting::LegalType, QStringLiteral("-1$"));
+    if (const auto row =
+            parseLegalTypeRow(store_.Settings(setting::LegalType), cmbLegalType->count()))
         cmbLegalType->setCurrentIndex(*row);
     else
-        HandleError(
-            380,
-            QStringLiteral("Invalid property value: setting 20 is \"%1\"").arg(store_.Settings(20)),
-            QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+        HandleError(380,
+                    QStringLiteral("Invalid property value: setting 20 is \"%1\"")
+                        .arg(store_.Settings(setting::LegalType)),
+                    QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 
 void frmSettings::chkUsePURCHASE_Click() {
@@ -160,16 +162,18 @@ void frmSettings::lblUsePURCHASE_Click() {
 void frmSettings::cmdDone_Click() {
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
-    for (int k = 6; k <= 12; ++k)
-        store_.setSettings(k, contact[k - 6]->text());
-    store_.setSettings(17, txtNameServer1->text());
-    store_.setSettings(18, txtNameServer2->text());
+    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+        store_.setSettings(k, contact[k - setting::FirstContact]->text());
+    store_.setSettings(setting::NameServer1, txtNameServer1->text());
+    store_.setSettings(setting::NameServer2, txtNameServer2->text());
     // Judged on what this Done stores: a user who checked Custom Nameservers and has
     // just entered both name servers keeps the option.
-    if (store_.Settings(17).isEmpty() || store_.Settings(18).isEmpty())
+    if (!nameServersComplete(store_.all()))
         host_.uncheckNameServers();
-    store_.setSettings(19, chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    store_.setSettings(20, formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
+    store_.setSettings(setting::UsePurchase,
+                       chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    store_.setSettings(setting::LegalType,
+                       formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
 
     const SaveResult saved = store_.WriteSettings(host_.mainFields());
     if (!saved.ok) {
@@ -191,7 +195,7 @@ void frmSettings::closeEvent(QCloseEvent* event) {
 }
 
 void frmSettings::Form_Unload() {
-    if (store_.Settings(18).isEmpty() || store_.Settings(17).isEmpty())
+    if (!nameServersComplete(store_.all()))
         host_.uncheckNameServers();
     emit unloaded();
 }

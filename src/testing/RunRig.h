@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeRunView.h"
+#include "MemoryFiles.h"
 #include "RegistrarReplies.h"
 #include "ScriptedPrompter.h"
 #include "SimPlatform.h"
@@ -18,7 +19,9 @@ struct RunRig {
     QTemporaryDir dir;
     SimPlatform platform;
     ScriptedPrompter prompter;
-    SettingsStore store{dir.path()};
+    // The run's saves stay in memory; only a transaction log reaches the folder.
+    MemoryFiles* files = new MemoryFiles(dir.path());
+    SettingsStore store{std::unique_ptr<DataFiles>(files)};
     FakeRunView view;
     RunController run{store, platform, prompter, view, QStringLiteral("registrar.test"), 80};
     QSet<QString> free;

@@ -1,6 +1,7 @@
 #include "RequestBuilder.h"
 
 #include "core/settings/Cp1252.h"
+#include "core/settings/SettingNames.h"
 
 namespace drovane {
 
@@ -10,11 +11,6 @@ RequestMethod requestMethod(const QString& setting19) {
     if (setting19 == QLatin1String("1"))
         return RequestMethod::Purchase;
     return RequestMethod::None;
-}
-
-bool listNeedsRegistrant(const QString& listText) {
-    return listText.contains(QLatin1String(".org")) || listText.contains(QLatin1String(".biz")) ||
-           listText.contains(QLatin1String(".info"));
 }
 
 DomainParts splitDomain(const QString& domain) {
@@ -48,7 +44,7 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
     if (count == 0)
         return std::nullopt;
     const SettingsArray& s = *ctx.settings;
-    const RequestMethod method = requestMethod(s[19]);
+    const RequestMethod method = requestMethod(s[setting::UsePurchase]);
     if (method == RequestMethod::None)
         return std::nullopt;
 
@@ -72,12 +68,9 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
     const DomainJob job = g.item(g.CurPos);
     const DomainParts parts = splitDomain(job->Domain);
     const bool coUk = parts.tld.toLower() == QLatin1String("co.uk");
-    const QString legalType = s[20].section(u'$', 1, 1);
-    bool contactsComplete = true;
-    for (int k = 6; k <= 12; ++k)
-        contactsComplete = contactsComplete && !s[k].isEmpty();
-    const bool registrant = (coUk || ctx.listNeedsRegistrant) && contactsComplete;
-    const bool nameServers = ctx.nameServerSwitch && !s[17].isEmpty() && !s[18].isEmpty();
+    const QString legalType = s[setting::LegalType].section(u'$', 1, 1);
+    const bool registrant = (coUk || ctx.listNeedsRegistrant) && registrantComplete(s);
+    const bool nameServers = ctx.nameServerSwitch && nameServersComplete(s);
 
     QByteArray q;
     q.reserve(256);
@@ -91,17 +84,17 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
         q += "&uk_legal_type=" + encodeValue(legalType);
     q += coUk ? "&numyears=2" : "&numyears=1";
     if (purchase && registrant) {
-        q += "&registrantaddress1=" + encodeValue(s[9]);
-        q += "&registrantcity=" + encodeValue(s[10]);
-        q += "&registrantcountry=" + encodeValue(s[11]);
-        q += "&registrantemailaddress=" + encodeValue(s[12]);
-        q += "&registrantfirstname=" + encodeValue(s[6]);
-        q += "&registrantlastname=" + encodeValue(s[7]);
-        q += "&registrantphone=" + encodeValue(s[8]);
+        q += "&registrantaddress1=" + encodeValue(s[setting::Address]);
+        q += "&registrantcity=" + encodeValue(s[setting::City]);
+        q += "&registrantcountry=" + encodeValue(s[setting::Country]);
+        q += "&registrantemailaddress=" + encodeValue(s[setting::EMail]);
+        q += "&registrantfirstname=" + encodeValue(s[setting::FirstName]);
+        q += "&registrantlastname=" + encodeValue(s[setting::LastName]);
+        q += "&registrantphone=" + encodeValue(s[setting::Phone]);
     }
     if (purchase && nameServers) {
-        q += "&ns1=" + encodeValue(s[17]);
-        q += "&ns2=" + encodeValue(s[18]);
+        q += "&ns1=" + encodeValue(s[setting::NameServer1]);
+        q += "&ns2=" + encodeValue(s[setting::NameServer2]);
     }
     q += "&responsetype=text HTTP/1.0\r\n\r\n";
     return Request{q, job, g.CurPos, purchase};

@@ -14,15 +14,12 @@ enum class RequestMethod { Check, Purchase, None };
 // nothing.
 RequestMethod requestMethod(const QString& setting19);
 
-// Whether the list text holds a name that needs the registrant's contact details.
-bool listNeedsRegistrant(const QString& listText);
-
 // What a slot needs to know, beyond its group, to build its next request.
 struct RequestContext {
     QString username;
     QString password;
     const SettingsArray* settings = nullptr;
-    bool listNeedsRegistrant = false; // listNeedsRegistrant() of the run's list
+    bool listNeedsRegistrant = false; // listNeedsRegistrant() of the run's list (SettingNames.h)
     bool nameServerSwitch = false;    // Custom Nameservers checked
 };
 

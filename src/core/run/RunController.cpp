@@ -3,6 +3,7 @@
 #include "ListText.h"
 #include "StartChecks.h"
 #include "core/model/HandleError.h"
+#include "core/settings/SettingNames.h"
 
 namespace drovane {
 
@@ -61,7 +62,8 @@ void RunController::startRun() {
     context_ = RequestContext{fields.username, fields.password, &store_.all(),
                               listNeedsRegistrant(cleaned), false};
 
-    const bool checkMethod = requestMethod(store_.Settings(19)) == RequestMethod::Check;
+    const bool checkMethod =
+        requestMethod(store_.Settings(setting::UsePurchase)) == RequestMethod::Check;
     DealtGroups dealt = dealDomains(cleaned, checkMethod);
     groups_ = {dealt.slot1, dealt.slot2};
     for (int i = 1; i <= 2; ++i)
@@ -131,7 +133,7 @@ RequestContext RunController::requestContext() const {
 }
 
 bool RunController::purchaseMethod() const {
-    return requestMethod(store_.Settings(19)) == RequestMethod::Purchase;
+    return requestMethod(store_.Settings(setting::UsePurchase)) == RequestMethod::Purchase;
 }
 
 void RunController::countSubmission() {

@@ -1,6 +1,7 @@
 #include "StartChecks.h"
 
 #include "core/platform/DateTimeText.h"
+#include "core/settings/SettingNames.h"
 
 namespace drovane {
 
@@ -32,20 +33,16 @@ bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prom
                 "stop times?")))
             return false;
     }
-    bool contactMissing = false;
-    for (int k = 6; k <= 12; ++k)
-        contactMissing = contactMissing || s[k].isEmpty();
-    const bool coUk = f.domains.contains(QLatin1String(".co.uk"));
-    if (contactMissing &&
-        (coUk || f.domains.contains(QLatin1String(".org")) ||
-         f.domains.contains(QLatin1String(".biz")) || f.domains.contains(QLatin1String(".info")))) {
+    const bool coUk = listNeedsLegalType(f.domains);
+    if (!registrantComplete(s) && (coUk || listNeedsRegistrant(f.domains))) {
         prompter.notice(QStringLiteral(
             "Please enter a valid First Name, Last Name, Phone Number, Address, City, Country, "
             "and E-Mail address in the settings screen to register a .info, .biz, or .co.uk "
             "domain!"));
         return false;
     }
-    if ((s[20].isEmpty() || s[20].startsWith(QLatin1String("-1"))) && coUk) {
+    const QString& legalType = s[setting::LegalType];
+    if ((legalType.isEmpty() || legalType.startsWith(QLatin1String("-1"))) && coUk) {
         prompter.notice(QStringLiteral("Please select a valid Contact Legal Type in the settings "
                                        "screen in order to register a .co.uk domain name!"));
         return false;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "DataFiles.h"
+#include "Options.h"
 #include "SettingsCodec.h"
 #include "core/model/MainFields.h"
 
 #include <QString>
+#include <memory>
 
 namespace drovane {
 
@@ -16,9 +19,12 @@ struct SaveResult {
 // The twenty settings and their two files, settings.dat and domains.dat, in one folder.
 class SettingsStore {
 public:
+    // The files of a folder on disk.
     explicit SettingsStore(const QString& folder);
+    explicit SettingsStore(std::unique_ptr<DataFiles> files);
+    ~SettingsStore();
 
-    const QString& folder() const { return folder_; }
+    QString folder() const;
     QString settingsPath() const;
     QString domainsPath() const;
     QString logPath() const;
@@ -28,10 +34,15 @@ public:
     void setSettings(int k, const QString& value);
     const SettingsArray& all() const { return settings_; }
 
-    // Fills the settings from settings.dat; a missing file empties all twenty.
+    // Fills the settings from settings.dat and the options from options.ini; a missing
+    // settings.dat empties all twenty, a missing options.ini gives the defaults.
     void GetSettings();
-    // Takes over the main window's fields, then replaces both files atomically: a
-    // failure leaves the old file as it was.
+
+    const Options& options() const { return options_; }
+    // Changed options are written with the next save.
+    void setOptions(const Options& options);
+    // Takes over the main window's fields, then replaces both files atomically (and
+    // options.ini when an option changed): a failure leaves the old files as they were.
     SaveResult WriteSettings(const MainFields& fields);
     // The saved domain list as the main window shows it, or empty.
     QString readDomains() const;
@@ -40,16 +51,14 @@ public:
     void removeStaleSaves() const;
 
 private:
-    QString folder_;
+    std::unique_ptr<DataFiles> files_;
     SettingsArray settings_;
+    Options options_;
+    bool optionsChanged_ = false;
 };
 
 // True for an existing ordinary file (not a directory); false for an empty path.
 bool FileExists(const QString& path);
-
-// Writes bytes to path through a temporary file beside it, flushed and renamed over
-// the old one, owner-only. Returns an empty string or the reason it failed.
-QString writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The folder the program keeps its files in: the executable's folder when it is
 // writable, otherwise the per-user data folder (created owner-only).

@@ -273,8 +273,7 @@ private slots:
             return a;
         };
 
-        QTemporaryDir dir;
-        SettingsStore store(dir.path());
+        SettingsStore store(std::make_unique<MemoryFiles>());
         QtPlatform qt;
         ObservedPlatform platform(qt);
         platform.timerMap = [speedUp](int ms) { return ms / speedUp; };
@@ -343,8 +342,7 @@ private slots:
             a.pieces = {orderReply()};
             return a;
         };
-        QTemporaryDir dir;
-        SettingsStore store(dir.path());
+        SettingsStore store(std::make_unique<MemoryFiles>());
         store.setSettings(19, QStringLiteral("1"));
         QtPlatform qt;
         ObservedPlatform platform(qt);

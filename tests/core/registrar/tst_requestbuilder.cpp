@@ -1,6 +1,7 @@
 #include "testing/Groups.h"
 
 #include "core/registrar/RequestBuilder.h"
+#include "core/settings/SettingNames.h"
 
 #include <QTest>
 

@@ -154,11 +154,9 @@ private slots:
         rig.view.f.domains = QStringLiteral("\r\n\r\n");
         rig.run.DoStart();
         QVERIFY(!rig.run.isRunning());
-        QVERIFY(QFile::exists(rig.store.settingsPath()));
-        QFile domains(rig.store.domainsPath());
-        QVERIFY(domains.open(QIODevice::ReadOnly));
+        QVERIFY(rig.files->files.contains(QStringLiteral("settings.dat")));
         // Saved before the clean-up.
-        QCOMPARE(domains.readAll(), QByteArray("\r\n\r\n\r\n"));
+        QCOMPARE(rig.files->files.value(QStringLiteral("domains.dat")), QByteArray("\r\n\r\n\r\n"));
     }
 
     void listIsCleanedAndDealtToBothSlots_data() {

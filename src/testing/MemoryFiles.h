@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/settings/DataFiles.h"
+
+#include <QHash>
+
+namespace drovane::test {
+
+// The program's files held in memory: a simulated run saves without touching a disk.
+// The folder is only where a transaction log would go.
+class MemoryFiles final : public DataFiles {
+public:
+    explicit MemoryFiles(const QString& folder = QString()) : folder_(folder) {}
+
+    QHash<QString, QByteArray> files;
+    Options options;
+    int saves = 0;
+    QString failWith; // a save fails with this reason while it is set
+
+    QString folder() const override { return folder_; }
+    FileRead read(const QString& name) const override {
+        const auto it = files.find(name);
+        return it == files.end() ? FileRead{} : FileRead{FileRead::Read, *it, {}};
+    }
+    QString replace(const QList<NamedBytes>& named) override {
+        if (!failWith.isEmpty())
+            return failWith;
+        ++saves;
+        for (const NamedBytes& f : named)
+            files[f.name] = f.bytes;
+        return QString();
+    }
+    Options readOptions() const override { return options; }
+    QString writeOptions(const Options& o) override {
+        options = o;
+        return QString();
+    }
+    void removeStaleSaves() override {}
+
+private:
+    QString folder_;
+};
+
+} // namespace drovane::test
