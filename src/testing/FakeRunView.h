@@ -34,6 +34,7 @@ public:
     }
     void showSubmissions(qint32 count) override { submissions = count; }
     void showServerError(const ServerErrorReport& report) override { errors.append(report); }
+    void showReply(const ReplyEvent& event) override { replies.append(event); }
 
     MainFields f;
     bool running = false;
@@ -41,6 +42,7 @@ public:
     int settingsClosed = 0;
     qint32 submissions = 0;
     QList<ServerErrorReport> errors;
+    QList<ReplyEvent> replies;
 };
 
 } // namespace drovane::test

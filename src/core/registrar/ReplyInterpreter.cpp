@@ -20,9 +20,13 @@ QString lineFrom(const QByteArray& text, qsizetype from) {
     return decoded;
 }
 
-} // namespace
+// The value after `key` up to its line end, or empty.
+QString valueOf(const QByteArray& text, const char* key) {
+    const qsizetype at = text.indexOf(key);
+    return at < 0 ? QString() : lineFrom(text, at + qsizetype(qstrlen(key)));
+}
 
-ReplyVerdict interpretReply(const QByteArray& reply) {
+ReplyVerdict judgeMarkers(const QByteArray& reply) {
     if (!has(reply, "Command=CHECK") && !has(reply, "Command=PURCHASE"))
         return {ReplyKind::NoMarker, {}};
     for (const char* code :
@@ -40,6 +44,18 @@ ReplyVerdict interpretReply(const QByteArray& reply) {
     if (const qsizetype at = reply.indexOf("RRPCode="); at >= 0)
         return {ReplyKind::ServerError, lineFrom(reply, at)};
     return {ReplyKind::ServerError, {}};
+}
+
+} // namespace
+
+ReplyVerdict interpretReply(const QByteArray& reply) {
+    ReplyVerdict verdict = judgeMarkers(reply);
+    if (verdict.kind == ReplyKind::NoMarker)
+        return verdict;
+    verdict.code = valueOf(reply, "RRPCode=");
+    if (verdict.kind == ReplyKind::Ordered)
+        verdict.orderId = valueOf(reply, "OrderID=");
+    return verdict;
 }
 
 bool replyIsComplete(const QByteArray& reply) {

@@ -17,6 +17,8 @@ enum class ReplyKind {
 struct ReplyVerdict {
     ReplyKind kind = ReplyKind::NoMarker;
     QString description; // for ServerError: the Err1= text or the RRPCode= line
+    QString code;        // the RRPCode= value, when the reply has one
+    QString orderId;     // for Ordered: the OrderID= value
 };
 
 // Judges one whole reply of the registrar by its markers.

@@ -1,6 +1,5 @@
 #include "Slot.h"
 
-#include "ReplyInterpreter.h"
 #include "core/model/HandleError.h"
 #include "core/platform/NumberText.h"
 
@@ -18,6 +17,35 @@ bool inGroup(const clsDomainsMain& group, const Request& request) {
     return group.indexOf(request.job) > 0;
 }
 } // namespace
+
+ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) const {
+    ReplyEvent event;
+    event.slot = index_;
+    event.domain = request.job->Domain;
+    event.tries = request.job->Tries;
+    event.code = verdict.code;
+    event.orderId = verdict.orderId;
+    event.description = verdict.description;
+    switch (verdict.kind) {
+    case ReplyKind::Free:
+        event.outcome = ReplyEvent::Outcome::Free;
+        break;
+    case ReplyKind::Ordered:
+        event.outcome = ReplyEvent::Outcome::Ordered;
+        break;
+    case ReplyKind::BadLogin:
+        event.outcome = ReplyEvent::Outcome::Rejected;
+        break;
+    case ReplyKind::ServerError:
+        event.outcome = ReplyEvent::Outcome::Unexpected;
+        break;
+    case ReplyKind::Pace:
+    case ReplyKind::NoMarker:
+        event.outcome = ReplyEvent::Outcome::Taken;
+        break;
+    }
+    return event;
+}
 
 Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
            const QString& remoteHost, quint16 remotePort)
@@ -98,6 +126,12 @@ void Slot::sendComplete() {
     if (inGroup(*group_, sent))
         sent.job->countTry();
     host_.countSubmission();
+    ReplyEvent event;
+    event.slot = index_;
+    event.domain = sent.job->Domain;
+    event.tries = sent.job->Tries;
+    event.outcome = ReplyEvent::Outcome::SentBlind;
+    host_.submissionCounted(event);
     rearmPacing();
 }
 
@@ -129,6 +163,7 @@ void Slot::judge() {
         request.job->countTry();
     host_.countSubmission();
     host_.logSubmission(*request.job, QStringLiteral("wskMAIN_DataArrival"));
+    host_.submissionCounted(eventFor(request, verdict));
 
     switch (verdict.kind) {
     case ReplyKind::Pace:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReplyEvent.h"
+#include "ReplyInterpreter.h"
 #include "RequestBuilder.h"
 #include "core/model/clsDomainsMain.h"
 #include "core/platform/Platform.h"
@@ -20,6 +22,8 @@ public:
     // Appends the job's log line when logging is on; `handler` names the event that
     // counted it, for the error report if the line cannot be written.
     virtual void logSubmission(const clsDomains& job, const QString& handler) = 0;
+    // Every counted submission, after its log line; the host stamps the time.
+    virtual void submissionCounted(const ReplyEvent& event) = 0;
     virtual void accountRejected() = 0;
     virtual void serverError(int slot, const DomainJob& job, int position,
                              const QString& description) = 0;
@@ -53,6 +57,7 @@ private:
     void dataArrived(const QByteArray& bytes);
     void closedByPeer();
     void judge();
+    ReplyEvent eventFor(const Request& request, const ReplyVerdict& verdict) const;
     void pacingTick();
     void watchdogTick();
     void rearmPacing();

@@ -158,6 +158,12 @@ void RunController::logSubmission(const clsDomains& job, const QString& handler)
     deferredNotice_->setEnabled(true);
 }
 
+void RunController::submissionCounted(const ReplyEvent& event) {
+    ReplyEvent stamped = event;
+    stamped.at = platform_.clock().now().toUTC();
+    view_.showReply(stamped);
+}
+
 void RunController::accountRejected() {
     if (!running_)
         return;

@@ -47,6 +47,7 @@ public:
     qint32 submissions() const override { return lngSubmissions_; }
     void countSubmission() override;
     void logSubmission(const clsDomains& job, const QString& handler) override;
+    void submissionCounted(const ReplyEvent& event) override;
     void accountRejected() override;
     void serverError(int slot, const DomainJob& job, int position,
                      const QString& description) override;

@@ -2,6 +2,7 @@
 
 #include "core/model/MainFields.h"
 #include "core/model/clsDomains.h"
+#include "core/registrar/ReplyEvent.h"
 
 #include <QString>
 #include <memory>
@@ -37,6 +38,8 @@ public:
     virtual void showRunState(bool running, bool startImmediately) = 0;
     virtual void showSubmissions(qint32 count) = 0;
     virtual void showServerError(const ServerErrorReport& report) = 0;
+    // Every counted submission of the run, as it is counted.
+    virtual void showReply(const ReplyEvent&) {}
 };
 
 } // namespace drovane

@@ -107,6 +107,21 @@ private slots:
         QCOMPARE(aLines, (QStringList{"- a.com - Tries: 1", "- a.com - Tries: 2",
                                       "- a.com - Tries: 3", "- a.com - Tries: 4"}));
         QCOMPARE(log.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+
+        // The faces see the same story: free, then ordered with its order id.
+        QStringList seen;
+        for (const ReplyEvent& e : rig.view.replies)
+            if (e.domain == QLatin1String("a.com") && e.tries <= 2)
+                seen.append(QStringLiteral("%1 %2 %3 %4")
+                                .arg(e.slot)
+                                .arg(int(e.outcome))
+                                .arg(e.tries)
+                                .arg(e.orderId));
+        QCOMPARE(seen,
+                 (QStringList{
+                     QStringLiteral("1 %1 1 ").arg(int(ReplyEvent::Outcome::Free)),
+                     QStringLiteral("1 %1 2 157237889").arg(int(ReplyEvent::Outcome::Ordered))}));
+        QCOMPARE(rig.view.replies.first().at.timeSpec(), Qt::UTC);
     }
 
     void blindSendingStartsAfterTenSubmissions_data() {
