@@ -43,6 +43,12 @@ void RunController::DoStart() {
     inDoStart_ = false;
 }
 
+void RunController::stopFor(StopReason reason) {
+    nextStopReason_ = reason;
+    DoStart();
+    nextStopReason_ = StopReason::User;
+}
+
 void RunController::startRun() {
     view_.closeSettingsWindow();
     MainFields fields = view_.fields();
@@ -55,6 +61,7 @@ void RunController::startRun() {
 
     retired_.clear(); // no handler of an earlier run can be on the stack here
     running_ = true;
+    stopReason_ = StopReason::None;
     lngSubmissions_ = 0;
     logFailureTold_ = false;
     view_.showRunState(true, fields.startImmediately != 0);
@@ -96,6 +103,7 @@ void RunController::halt() {
 
 void RunController::stopRun() {
     running_ = false;
+    stopReason_ = nextStopReason_;
     view_.showRunState(false, view_.fields().startImmediately != 0);
     for (auto& s : slots_) {
         s->shutdown();
@@ -117,8 +125,9 @@ void RunController::scheduleTick() {
             s->start();
         break;
     case ScheduleClock::Action::Stop:
-        if (running_)
-            DoStart();
+        if (running_) {
+            stopFor(StopReason::EndTime);
+        }
         break;
     case ScheduleClock::Action::None:
         break;
@@ -167,7 +176,7 @@ void RunController::submissionCounted(const ReplyEvent& event) {
 void RunController::accountRejected() {
     if (!running_)
         return;
-    DoStart();
+    stopFor(StopReason::AccountRejected);
     prompter_.notice(QStringLiteral(
         "Your username or password is invalid. Please check them and fix the error."));
 }

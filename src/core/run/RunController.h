@@ -19,6 +19,9 @@ namespace drovane {
 // the two slots and the schedule clock.
 class RunController : public SlotHost {
 public:
+    // Why the last run ended; the server runner turns it into its exit status.
+    enum class StopReason { None, User, EndTime, AccountRejected };
+
     RunController(SettingsStore& store, Platform& platform, Prompter& prompter, RunView& view,
                   const QString& remoteHost, quint16 remotePort = 80);
     ~RunController() override;
@@ -26,6 +29,7 @@ public:
     // Saves, then starts a run when idle and stops it otherwise.
     void DoStart();
     bool isRunning() const { return running_; }
+    StopReason stopReason() const { return stopReason_; }
     // The program is ending: every slot falls silent and nothing more is started,
     // saved or logged, even by a DoStart that is still waiting for a message box.
     void halt();
@@ -55,6 +59,8 @@ public:
 private:
     void startRun();
     void stopRun();
+    // A stop the run asks for itself (end time, rejected account), with its reason.
+    void stopFor(StopReason reason);
     void scheduleTick();
 
     SettingsStore& store_;
@@ -66,6 +72,8 @@ private:
     TransactionLog log_;
 
     bool running_ = false;
+    StopReason stopReason_ = StopReason::None;
+    StopReason nextStopReason_ = StopReason::User;
     bool inDoStart_ = false;
     bool halted_ = false;
     qint32 lngSubmissions_ = 0;

@@ -215,6 +215,12 @@ private slots:
         QCOMPARE(rig.view.submissions, 1);
         QCOMPARE(rig.platform.count(QStringLiteral("request")), 2);
         QVERIFY(rig.run.colDomainsMain().isEmpty());
+        QCOMPARE(rig.run.stopReason(), RunController::StopReason::AccountRejected);
+        // A later stop by hand is the user's again.
+        rig.script = nullptr;
+        rig.run.DoStart();
+        rig.run.DoStart();
+        QCOMPARE(rig.run.stopReason(), RunController::StopReason::User);
     }
 
     void stopCurrentDropsTheJobItWasOpenedFor_data() {
@@ -304,6 +310,7 @@ private slots:
         QVERIFY(rig.run.isRunning());
         rig.platform.advanceTo(60100);
         QVERIFY(!rig.run.isRunning());
+        QCOMPARE(rig.run.stopReason(), RunController::StopReason::EndTime);
     }
 
     void scheduleSurvivesClockJumps() {
