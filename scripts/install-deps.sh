@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libbenchmark-dev
           fonts-wine fonts-liberation2 xvfb xauth
-          clang libclang-rt-14-dev)
+          clang clang-format libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

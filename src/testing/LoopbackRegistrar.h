@@ -29,12 +29,15 @@ public:
         End end = End::Close;
     };
 
-    LoopbackRegistrar() {
+    // Listens on 127.0.0.1 at `port`, or at a free port chosen by the system.
+    explicit LoopbackRegistrar(quint16 port = 0) {
         clock.start();
-        server.listen(QHostAddress::LocalHost, 0);
+        server.listen(QHostAddress::LocalHost, port);
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] { accept(); });
     }
     quint16 port() const { return server.serverPort(); }
+    bool isListening() const { return server.isListening(); }
+    QString errorString() const { return server.errorString(); }
 
     // A port on 127.0.0.1 where nobody listens: connecting is refused.
     static quint16 refusingPort() {

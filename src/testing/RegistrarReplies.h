@@ -35,6 +35,12 @@ inline QByteArray badLoginReply() {
     return registrarReply("CHECK", "ErrCount=1\r\nErr1=Bad User name or Password\r\n");
 }
 
+inline QByteArray unexpectedReply() {
+    return registrarReply("CHECK", "RRPCode=545\r\nRRPText=Entered domain name is not valid\r\n"
+                                   "ErrCount=1\r\nErr1=Domain name not available for "
+                                   "registration\r\n");
+}
+
 // The query parameters of a request line "GET /interface.asp?... HTTP/1.0".
 inline QUrlQuery requestQuery(const QByteArray& request) {
     const qsizetype q = request.indexOf('?');
@@ -46,6 +52,21 @@ inline QString requested(const QByteArray& request) {
     const QUrlQuery q = requestQuery(request);
     return q.queryItemValue("command") + ' ' + q.queryItemValue("sld") + '.' +
            q.queryItemValue("tld");
+}
+
+// The answers of the stand-in for trying the program on one machine: the user id "bad"
+// is rejected, labels starting with "err" get an error without a rule, labels starting
+// with "free" are available, and every purchase succeeds.
+inline QByteArray standInReply(const QByteArray& request) {
+    const QUrlQuery q = requestQuery(request);
+    if (q.queryItemValue("uid") == QLatin1String("bad"))
+        return badLoginReply();
+    const QString sld = q.queryItemValue("sld");
+    if (sld.startsWith(QLatin1String("err")))
+        return unexpectedReply();
+    if (q.queryItemValue("command") == QLatin1String("purchase"))
+        return orderReply();
+    return checkReply(sld.startsWith(QLatin1String("free")) ? "210" : "211");
 }
 
 } // namespace drovane::test

@@ -26,24 +26,31 @@ QString valueOf(const QByteArray& text, const char* key) {
     return at < 0 ? QString() : lineFrom(text, at + qsizetype(qstrlen(key)));
 }
 
+ReplyVerdict verdict(ReplyKind kind, const QString& description = QString()) {
+    ReplyVerdict v;
+    v.kind = kind;
+    v.description = description;
+    return v;
+}
+
 ReplyVerdict judgeMarkers(const QByteArray& reply) {
     if (!has(reply, "Command=CHECK") && !has(reply, "Command=PURCHASE"))
-        return {ReplyKind::NoMarker, {}};
+        return verdict(ReplyKind::NoMarker);
     for (const char* code :
          {"RRPCode=540", "RRPCode=701", "RRPCode=211", "RRPCode=904", "RRPCode=914", "RRPCode=915"})
         if (has(reply, code))
-            return {ReplyKind::Pace, {}};
+            return verdict(ReplyKind::Pace);
     if (has(reply, "RRPCode=210"))
-        return {ReplyKind::Free, {}};
+        return verdict(ReplyKind::Free);
     if (has(reply, "Bad User name or Password"))
-        return {ReplyKind::BadLogin, {}};
+        return verdict(ReplyKind::BadLogin);
     if (has(reply, "RRPCode=200") && has(reply, "OrderID="))
-        return {ReplyKind::Ordered, {}};
+        return verdict(ReplyKind::Ordered);
     if (const qsizetype at = reply.indexOf("Err1="); at >= 0)
-        return {ReplyKind::ServerError, lineFrom(reply, at + 5)};
+        return verdict(ReplyKind::ServerError, lineFrom(reply, at + 5));
     if (const qsizetype at = reply.indexOf("RRPCode="); at >= 0)
-        return {ReplyKind::ServerError, lineFrom(reply, at)};
-    return {ReplyKind::ServerError, {}};
+        return verdict(ReplyKind::ServerError, lineFrom(reply, at));
+    return verdict(ReplyKind::ServerError);
 }
 
 } // namespace
