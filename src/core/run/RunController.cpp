@@ -35,11 +35,13 @@ void RunController::DoStart() {
     if (inDoStart_ || halted_)
         return;
     inDoStart_ = true;
-    store_.WriteSettings(view_.fields());
+    // The fields, the list above all, are read from the window once per call.
+    MainFields fields = view_.fields();
+    store_.WriteSettings(fields);
     if (running_)
-        stopRun();
+        stopRun(fields.startImmediately != 0);
     else
-        startRun();
+        startRun(std::move(fields));
     inDoStart_ = false;
 }
 
@@ -49,9 +51,8 @@ void RunController::stopFor(StopReason reason) {
     nextStopReason_ = StopReason::User;
 }
 
-void RunController::startRun() {
+void RunController::startRun(MainFields fields) {
     view_.closeSettingsWindow();
-    MainFields fields = view_.fields();
     const QString cleaned = cleanList(fields.domains);
     if (cleaned != fields.domains)
         view_.setDomainsText(cleaned);
@@ -101,10 +102,10 @@ void RunController::halt() {
     deferredNotice_->setEnabled(false);
 }
 
-void RunController::stopRun() {
+void RunController::stopRun(bool startImmediately) {
     running_ = false;
     stopReason_ = nextStopReason_;
-    view_.showRunState(false, view_.fields().startImmediately != 0);
+    view_.showRunState(false, startImmediately);
     for (auto& s : slots_) {
         s->shutdown();
         retired_.push_back(std::move(s));

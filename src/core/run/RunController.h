@@ -57,8 +57,8 @@ public:
                      const QString& description) override;
 
 private:
-    void startRun();
-    void stopRun();
+    void startRun(MainFields fields);
+    void stopRun(bool startImmediately);
     // A stop the run asks for itself (end time, rejected account), with its reason.
     void stopFor(StopReason reason);
     void scheduleTick();
