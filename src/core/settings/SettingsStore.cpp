@@ -13,6 +13,20 @@ namespace {
 const QString kModule = QStringLiteral("modMain");
 const QString kSettingsFile = QStringLiteral("settings.dat");
 const QString kDomainsFile = QStringLiteral("domains.dat");
+
+// Where packages and `make install` put programs. Files written there belong to no package,
+// are shared by every user of the machine, and an administrator starting the program would
+// leave the account password beside the executables; root may write there all the same.
+bool isSystemFolder(const QString& folder) {
+    const QString path = QFileInfo(folder).canonicalFilePath();
+    for (const char* root : {"/usr", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32"}) {
+        const QLatin1String prefix(root);
+        if (path.startsWith(prefix) &&
+            (path.size() == prefix.size() || path.at(prefix.size()) == QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 SettingsStore::SettingsStore(const QString& folder)
@@ -116,7 +130,7 @@ bool FileExists(const QString& path) {
 
 QString dataFolder(const QString& executableFolder) {
     const QFileInfo exe(executableFolder);
-    if (exe.isDir() && exe.isWritable())
+    if (exe.isDir() && exe.isWritable() && !isSystemFolder(executableFolder))
         return executableFolder;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty())

@@ -61,7 +61,8 @@ private:
 bool FileExists(const QString& path);
 
 // The folder the program keeps its files in: the executable's folder when it is
-// writable, otherwise the per-user data folder (created owner-only).
+// writable and not a system folder (/usr, /bin, ...), otherwise the per-user data folder
+// (created owner-only).
 QString dataFolder(const QString& executableFolder);
 
 } // namespace drovane

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -114,6 +115,28 @@ private slots:
         QVERIFY(writeAll(dir.filePath("file"), "x"));
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         QCOMPARE(FileExists(name.isEmpty() ? QString() : dir.filePath(name)), exists);
+    }
+
+    // Root may write to /usr/bin; an installed program must still keep its files per user.
+    void dataFolderAvoidsSystemFolders_data() {
+        QTest::addColumn<QString>("folder"); // "@" stands for a private temporary folder
+        QTest::addColumn<bool>("used");
+        QTest::newRow("private folder") << "@" << true;
+        QTest::newRow("/usr/bin") << "/usr/bin" << false;
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin" << false;
+        QTest::newRow("/bin") << "/bin" << false;
+        QTest::newRow("link to /usr/bin") << "@/bin" << false;
+        QTest::newRow("/usrlocal is not /usr") << "@/usrlocal" << true;
+    }
+    void dataFolderAvoidsSystemFolders() {
+        QFETCH(QString, folder);
+        QFETCH(bool, used);
+        QStandardPaths::setTestModeEnabled(true);
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
+        QVERIFY(QDir(dir.path()).mkdir("usrlocal"));
+        folder.replace(QLatin1Char('@'), dir.path());
+        QCOMPARE(dataFolder(folder) == folder, used);
     }
 };
 
