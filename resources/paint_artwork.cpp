@@ -1,6 +1,7 @@
 // Paints Drovane's pictures: the main window's background, the banner, the small link
-// picture and the window icon. The PNGs beside this file are its output; rerun it after
-// a change (see README.md, "Pictures").
+// picture and the icon, at every size a desktop's icon theme asks for (the window takes
+// the small ones, the package installs them all). The PNGs beside this file are its
+// output; rerun it after a change (see README.md, "Contributing").
 
 #include <QDir>
 #include <QFont>
@@ -137,7 +138,7 @@ int main(int argc, char* argv[]) {
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     bool ok = background().save(out.filePath("background.png")) &&
               banner().save(out.filePath("banner.png")) && link().save(out.filePath("link.png"));
-    for (int size : {16, 32, 64})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         ok = ok && icon(size).save(out.filePath(QStringLiteral("icon-%1.png").arg(size)));
     return ok ? 0 : 1;
 }
