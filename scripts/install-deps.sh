@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Drovane needs to build, run and test, if missing.
+# With --package, also what building and checking the Debian package needs.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libbenchmark-dev
           fonts-wine fonts-liberation2 xvfb xauth
           clang clang-format libclang-rt-14-dev)
+if [ "${1:-}" = "--package" ]; then
+  # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; the rest check it.
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream systemd man-db groff-base)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -26,6 +26,8 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
     QApplication app(noArguments, argv);
     QApplication::setApplicationName(QStringLiteral("Drovane"));
     QApplication::setApplicationVersion(QStringLiteral(DROVANE_VERSION));
+    // Lets the desktop match the window to the menu entry and its icon (Wayland app id).
+    QApplication::setDesktopFileName(QStringLiteral("org.drovane.Drovane"));
     // Closing the main window ends the program itself, after saving.
     QApplication::setQuitOnLastWindowClosed(false);
     registerFonts();
