@@ -227,6 +227,11 @@ void frmMain::Form_Load() {
     chkLogging_Change();
     lockTimeFields(chkStartImmediately->isChecked());
     setDomainsText(store_.readDomains());
+
+    // Told once: a file that was not read is not saved over either, and the window
+    // goes on with what it holds.
+    if (const QStringList problems = store_.loadProblems(); !problems.isEmpty())
+        prompter_.notice(problems.join(QStringLiteral("\n\n")));
 }
 
 void frmMain::applySwitch(QCheckBox* box, int setting) {
@@ -238,23 +243,44 @@ void frmMain::applySwitch(QCheckBox* box, int setting) {
     if (value == QLatin1String("0") || value == QLatin1String("1"))
         box->setChecked(value == QLatin1String("1"));
     else
-        HandleError(
-            380,
-            QStringLiteral("Invalid property value: setting %1 is \"%2\"").arg(setting).arg(value),
-            QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+        HandleError(380,
+                    QStringLiteral("Invalid property value: %1 is neither 0 nor 1")
+                        .arg(settingLabel(setting)),
+                    QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    event->accept();
-    // A second close (a signal during the first one's message box) ends nothing more.
-    if (unloaded_)
+    if (!unloaded_ && !Form_QueryUnload()) {
+        event->ignore();
         return;
-    Form_QueryUnload();
-    Form_Unload();
+    }
+    event->accept();
+    // An end the system asked for while this close was asking has ended everything.
+    if (!unloaded_)
+        Form_Unload();
 }
 
-void frmMain::Form_QueryUnload() {
-    store_.WriteSettings(fields());
+bool frmMain::Form_QueryUnload() {
+    const SaveResult saved = store_.WriteSettings(fields());
+    if (saved.ok)
+        return true;
+    const bool closeAnyway = prompter_.question(
+        QStringLiteral("The settings could not be saved: %1\n\nClose anyway? The changes made "
+                       "since the last save will be lost.")
+            .arg(saved.error));
+    return closeAnyway || unloaded_;
+}
+
+void frmMain::endAtSystemRequest() {
+    if (unloaded_)
+        return;
+    // Nobody can be asked at a logout or a kill: the reason goes where the session's
+    // messages go, and the program ends.
+    if (const SaveResult saved = store_.WriteSettings(fields()); !saved.ok)
+        qWarning("Drovane: ending at the system's request without saving the settings: %s",
+                 qUtf8Printable(saved.error));
+    hide();
+    Form_Unload();
 }
 
 void frmMain::Form_Unload() {

@@ -35,6 +35,11 @@ public:
             std::function<void()> endProgram, QWidget* parent = nullptr);
     ~frmMain() override;
 
+    // The end a signal or a logout asks for: saves without asking anybody (a failure
+    // goes to stderr with its reason) and ends the program, even while a message box
+    // of this window is open.
+    void endAtSystemRequest();
+
     const QString strHost;
     bool bolLogging() const { return bolLogging_; }
     RunController& runController() { return *run_; }
@@ -70,7 +75,8 @@ protected:
 private:
     void createControls();
     void Form_Load();
-    void Form_QueryUnload();
+    // Saves; when that fails, asks whether to close anyway. True lets the window close.
+    bool Form_QueryUnload();
     void Form_Unload();
     void cmdStart_Click();
     void cmdSettings_Click();

@@ -130,7 +130,9 @@ void frmSettings::Form_Load() {
     if (method == QLatin1String("1"))
         chkUsePURCHASE->setChecked(true);
     else if (!method.isEmpty() && method != QLatin1String("0"))
-        HandleError(13, QStringLiteral("Type mismatch: setting 19 is \"%1\"").arg(method),
+        HandleError(13,
+                    QStringLiteral("Type mismatch: %1 is neither 0 nor 1")
+                        .arg(settingLabel(setting::UsePurchase)),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 
     if (!store_.Settings(setting::LegalType).contains(u'$'))
@@ -140,8 +142,8 @@ void frmSettings::Form_Load() {
         cmbLegalType->setCurrentIndex(*row);
     else
         HandleError(380,
-                    QStringLiteral("Invalid property value: setting 20 is \"%1\"")
-                        .arg(store_.Settings(setting::LegalType)),
+                    QStringLiteral("Invalid property value: %1 names no row of the list")
+                        .arg(settingLabel(setting::LegalType)),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 

@@ -48,7 +48,7 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
         at.moveCenter(screen->availableGeometry().center());
         main.move(at.topLeft());
     }
-    TerminationSignals terminate([&main] { main.close(); });
+    TerminationSignals terminate([&main] { main.endAtSystemRequest(); });
     main.show();
     return app.exec();
 }

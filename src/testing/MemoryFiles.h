@@ -16,9 +16,13 @@ public:
     Options options;
     int saves = 0;
     QString failWith; // a save fails with this reason while it is set
+    // Files that are there but cannot be read, with the reason; options.ini included.
+    QHash<QString, QString> unreadable;
 
     QString folder() const override { return folder_; }
     FileRead read(const QString& name) const override {
+        if (unreadable.contains(name))
+            return {FileRead::Failed, {}, unreadable.value(name)};
         const auto it = files.find(name);
         return it == files.end() ? FileRead{} : FileRead{FileRead::Read, *it, {}};
     }
@@ -30,7 +34,12 @@ public:
             files[f.name] = f.bytes;
         return QString();
     }
-    Options readOptions() const override { return options; }
+    OptionsRead readOptions() const override {
+        const QString name = QLatin1String(kOptionsFile);
+        if (unreadable.contains(name))
+            return {FileRead::Failed, {}, unreadable.value(name)};
+        return {FileRead::Read, options, {}};
+    }
     QString writeOptions(const Options& o) override {
         options = o;
         return QString();

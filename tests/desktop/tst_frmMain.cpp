@@ -4,7 +4,9 @@
 #include "testing/SimPlatform.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -92,6 +94,9 @@ private slots:
     void customNameServersOpensSettings();
     void closingWritesBothFilesAndEndsProgram();
     void closingDuringAStartQuestionStartsNothing();
+    void failedSaveAtCloseAsks();
+    void shiftedSettingsNeverPrintValues();
+    void linkedFileIsToldAndLeftAlone();
     void byteLevelRoundTrip_data();
     void byteLevelRoundTrip();
 };
@@ -361,6 +366,68 @@ void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
     QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
     rig.window->close();
     QCOMPARE(rig.programEnded, 1);
+}
+
+void tst_frmMain::failedSaveAtCloseAsks() {
+    Rig rig;
+    QTest::keyClicks(rig.box("txtUsername"), "ann");
+    QVERIFY(QDir(rig.dir.path()).mkdir("domains.dat")); // no save can replace a folder
+    rig.prompter.answers = {false};
+    rig.window->close();
+    QCOMPARE(rig.shown("question"), 1);
+    QVERIFY2(rig.prompter.shown.last().text.contains("domains.dat"),
+             qPrintable(rig.prompter.shown.last().text));
+    QCOMPARE(rig.programEnded, 0);
+    QVERIFY(rig.window->isVisible());
+    QCOMPARE(rig.box("txtUsername")->text(), QStringLiteral("ann"));
+    rig.prompter.answers = {true};
+    rig.window->close();
+    QCOMPARE(rig.programEnded, 1);
+
+    // A logout cannot ask: the program ends all the same.
+    Rig ended;
+    QVERIFY(QDir(ended.dir.path()).mkdir("domains.dat"));
+    ended.window->endAtSystemRequest();
+    QCOMPARE(ended.programEnded, 1);
+    QVERIFY(ended.prompter.shown.isEmpty() && !ended.window->isVisible());
+}
+
+void tst_frmMain::shiftedSettingsNeverPrintValues() {
+    // A settings.dat shifted by one puts the password where switches and choices belong.
+    static QStringList printed;
+    printed.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { printed << text; });
+    {
+        const QByteArray secret = "pw-4711";
+        Rig rig(settingsBytes({"4=" + secret, "13=" + secret, "16=" + secret, "17=a", "18=b",
+                               "19=" + secret, "20=" + secret}));
+        rig.click("cmdSettings");
+    }
+    qInstallMessageHandler(previous);
+    QVERIFY(printed.size() >= 4);
+    for (const QString& line : std::as_const(printed))
+        QVERIFY2(!line.contains(QStringLiteral("pw-4711")), qPrintable(line));
+}
+
+void tst_frmMain::linkedFileIsToldAndLeftAlone() {
+    Rig rig;
+    rig.window.reset();
+    rig.write("elsewhere", "someone else's file");
+    QVERIFY(QFile::link(rig.dir.filePath("elsewhere"), rig.dir.filePath("settings.dat")));
+    rig.window =
+        std::make_unique<frmMain>(rig.store, rig.platform, rig.prompter, rig.colLegalTypes,
+                                  QStringLiteral("registrar.test"), [&rig] { ++rig.programEnded; });
+    QCOMPARE(rig.shown("notice"), 1);
+    QVERIFY2(rig.prompter.shown[0].text.contains("settings.dat") &&
+                 rig.prompter.shown[0].text.contains("symbolic link"),
+             qPrintable(rig.prompter.shown[0].text));
+    rig.window->show();
+    QTest::keyClicks(rig.box("txtUsername"), "ann");
+    rig.window->close();
+    QCOMPARE(rig.programEnded, 1);
+    QCOMPARE(rig.read("elsewhere"), QByteArray("someone else's file"));
+    QVERIFY(QFileInfo(rig.dir.filePath("settings.dat")).isSymLink());
 }
 
 void tst_frmMain::byteLevelRoundTrip_data() {

@@ -8,8 +8,8 @@ class QSocketNotifier;
 namespace drovane {
 
 // Turns SIGTERM, SIGINT and SIGHUP (a session logging out, a terminal closing) into a
-// call on the event loop, so the program can save and close as if its window was
-// closed instead of dying with the user's latest edits unsaved.
+// call on the event loop, so the program can save and end in order instead of dying
+// with the user's latest edits unsaved. Nobody is there to answer a question then.
 class TerminationSignals : public QObject {
 public:
     explicit TerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);

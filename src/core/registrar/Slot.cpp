@@ -192,7 +192,7 @@ void Slot::pacingTick() {
     const std::optional<double> waited = parseDecimal(tmrDelay_->Tag);
     if (!delay || !waited) {
         HandleError(13, QStringLiteral("Type mismatch"), QStringLiteral("tmrDelay_Timer"),
-                    host_.delayText(), QStringLiteral("frmMain"));
+                    QStringLiteral("txtDelayTime"), QStringLiteral("frmMain"));
         return;
     }
     if (*delay - 1 > *waited) {

@@ -1,5 +1,6 @@
 #include "TransactionLog.h"
 
+#include "core/platform/OwnedFiles.h"
 #include "core/settings/Cp1252.h"
 
 #include <QFile>
@@ -12,12 +13,9 @@ QByteArray TransactionLog::line(const QDateTime& when, const QString& domain, in
 }
 
 QString TransactionLog::append(const QDateTime& when, const QString& domain, int tries) const {
-    QFile file(path_);
-    const bool created = !file.exists();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return file.errorString();
-    if (created)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile file;
+    if (QString reason; !openOwnedForAppend(file, path_, &reason))
+        return reason;
     const QByteArray bytes = line(when, domain, tries);
     if (file.write(bytes) != bytes.size() || !file.flush())
         return file.errorString();

@@ -5,6 +5,8 @@
 #include "core/model/HandleError.h"
 #include "core/settings/SettingNames.h"
 
+#include <utility>
+
 namespace drovane {
 
 RunController::RunController(SettingsStore& store, Platform& platform, Prompter& prompter,
@@ -16,7 +18,8 @@ RunController::RunController(SettingsStore& store, Platform& platform, Prompter&
     // Told after the handler that failed has finished, so no slot waits for the user.
     deferredNotice_->onTick = [this] {
         deferredNotice_->setEnabled(false);
-        prompter_.notice(noticeText_);
+        const QString text = std::exchange(noticeText_, QString());
+        prompter_.notice(text);
     };
 }
 
@@ -37,7 +40,9 @@ void RunController::DoStart() {
     inDoStart_ = true;
     // The fields, the list above all, are read from the window once per call.
     MainFields fields = view_.fields();
-    store_.WriteSettings(fields);
+    // A failed save never holds up the run: the user is told once the slots are going.
+    if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
+        deferNotice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
     if (running_)
         stopRun(fields.startImmediately != 0);
     else
@@ -162,9 +167,15 @@ void RunController::logSubmission(const clsDomains& job, const QString& handler)
     if (logFailureTold_)
         return;
     logFailureTold_ = true;
-    noticeText_ = QStringLiteral("The transaction log %1 cannot be written (%2). The run goes "
-                                 "on without it.")
-                      .arg(log_.path(), error);
+    deferNotice(QStringLiteral("The transaction log %1 cannot be written (%2). The run goes "
+                               "on without it.")
+                    .arg(log_.path(), error));
+}
+
+void RunController::deferNotice(const QString& text) {
+    if (halted_)
+        return;
+    noticeText_ += (noticeText_.isEmpty() ? QString() : QStringLiteral("\n\n")) + text;
     deferredNotice_->setEnabled(true);
 }
 

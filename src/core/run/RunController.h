@@ -62,6 +62,9 @@ private:
     // A stop the run asks for itself (end time, rejected account), with its reason.
     void stopFor(StopReason reason);
     void scheduleTick();
+    // Shown once the handler that is running has finished, so no slot waits for the
+    // user; notices that come before then are shown together.
+    void deferNotice(const QString& text);
 
     SettingsStore& store_;
     Platform& platform_;

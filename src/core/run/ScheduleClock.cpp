@@ -36,7 +36,8 @@ ScheduleClock::Action ScheduleClock::tick(const QDateTime& now, const QString& s
     const auto end = parseDateTime(endText);
     if (!start || !end) {
         HandleError(13, QStringLiteral("Type mismatch"), QStringLiteral("tmrSec_Timer"),
-                    start ? endText : startText, QStringLiteral("frmMain"));
+                    start ? QStringLiteral("txtEndTime") : QStringLiteral("txtStartTime"),
+                    QStringLiteral("frmMain"));
         return Action::None;
     }
     const int from = previous.time().msecsSinceStartOfDay() / 1000;

@@ -1,113 +1,185 @@
 #include "DataFiles.h"
 
+#include "core/platform/OwnedFiles.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <QSettings>
-#include <memory>
+#include <vector>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace drovane {
 namespace {
-constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-QString failure(const QSaveFile& file, const QString& reason) {
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), reason);
+QString failure(const QString& path, const QString& reason) {
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-// Writes the new content in full to the temporary file beside the old one, so that
-// nothing is left to fail for want of space once the old file is replaced.
-QString stage(QSaveFile& file, const QByteArray& bytes) {
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(file, file.errorString());
-    // The temporary file must never be readable by others: it holds the password.
-    file.setPermissions(kOwnerOnly);
-    qint64 written = file.write(bytes);
-    // A short write records no error; writing the rest again fails with the reason.
-    if (written >= 0 && written < bytes.size())
-        written +=
-            std::max<qint64>(0, file.write(bytes.constData() + written, bytes.size() - written));
-    // commit() ignores a failure of its own final flush and would rename a short file
-    // over the old one (a full disk), so the buffer is flushed and checked here.
-    if (written != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return failure(file, reason);
+// A temporary file beside its target, owner-only from its first byte (it holds the
+// password), written and flushed to the disk in full.
+struct Staged {
+    QString target;
+    QByteArray temporary; // native path, empty once renamed or removed
+
+    ~Staged() { discard(); }
+    void discard() {
+        if (!temporary.isEmpty())
+            ::unlink(temporary.constData());
+        temporary.clear();
+    }
+};
+
+QString stage(Staged& file, const QByteArray& bytes) {
+    QByteArray name = QFile::encodeName(file.target + QLatin1String(kSaveTag)) + "XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return failure(file.target, systemError(errno));
+    file.temporary = name;
+    // Everything is on the disk before the old file is replaced, so nothing is left to
+    // fail for want of space once it is (a short write reports no error: write on).
+    qsizetype done = 0;
+    int error = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += n;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        file.discard();
+        return failure(file.target, systemError(error));
     }
     return QString();
 }
 
-QString commit(QSaveFile& file) {
-    return file.commit() ? QString() : failure(file, file.errorString());
+// rename() replaces the name itself: a link put in the target's place after the check
+// is replaced, never followed.
+QString commit(Staged& file) {
+    if (::rename(file.temporary.constData(), QFile::encodeName(file.target).constData()) != 0)
+        return failure(file.target, systemError(errno));
+    file.temporary.clear();
+    return QString();
+}
+
+void syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+FileRead readFile(const QString& path) {
+    FileRead file;
+    switch (readRegularFile(path, &file.bytes, &file.error)) {
+    case OwnedRead::Missing:
+        file.status = FileRead::Missing;
+        break;
+    case OwnedRead::Read:
+        file.status = FileRead::Read;
+        break;
+    case OwnedRead::Refused:
+        file.status = FileRead::Failed;
+        break;
+    }
+    return file;
 }
 
 } // namespace
 
 FileRead FolderFiles::read(const QString& name) const {
-    const QString path = QDir(folder_).filePath(name);
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {FileRead::Failed, {}, file.errorString()};
-    return {FileRead::Read, file.readAll(), {}};
+    return readFile(QDir(folder_).filePath(name));
 }
 
 QString FolderFiles::replace(const QList<NamedBytes>& files) {
-    std::vector<std::unique_ptr<QSaveFile>> staged;
-    for (const NamedBytes& f : files) {
-        staged.push_back(std::make_unique<QSaveFile>(QDir(folder_).filePath(f.name)));
-        if (QString error = stage(*staged.back(), f.bytes); !error.isEmpty())
-            return error;
+    std::vector<Staged> staged(size_t(files.size()));
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        staged[size_t(i)].target = QDir(folder_).filePath(files[i].name);
+        if (const QString kind = notReplaceable(staged[size_t(i)].target); !kind.isEmpty())
+            return failure(staged[size_t(i)].target, kind);
     }
-    for (auto& file : staged)
-        if (QString error = commit(*file); !error.isEmpty())
+    for (qsizetype i = 0; i < files.size(); ++i)
+        if (QString error = stage(staged[size_t(i)], files[i].bytes); !error.isEmpty())
             return error;
+    for (Staged& file : staged)
+        if (QString error = commit(file); !error.isEmpty())
+            return error;
+    syncFolder(folder_);
     return QString();
 }
 
-Options FolderFiles::readOptions() const {
-    const QSettings ini(QDir(folder_).filePath(QLatin1String(kOptionsFile)), QSettings::IniFormat);
+OptionsRead FolderFiles::readOptions() const {
+    const QString path = QDir(folder_).filePath(QLatin1String(kOptionsFile));
+    const FileRead file = readFile(path);
+    OptionsRead result{file.status, Options{}, file.error};
+    if (file.status != FileRead::Read)
+        return result;
+    const QSettings ini(path, QSettings::IniFormat);
     const Options defaults;
-    Options o;
+    Options& o = result.options;
     o.secure = ini.value(QStringLiteral("secure"), defaults.secure).toBool();
     o.testEnvironment =
         ini.value(QStringLiteral("test-environment"), defaults.testEnvironment).toBool();
     o.buyAtOnce = ini.value(QStringLiteral("buy-at-once"), defaults.buyAtOnce).toBool();
-    return o;
+    return result;
 }
 
 QString FolderFiles::writeOptions(const Options& options) {
     const QString path = QDir(folder_).filePath(QLatin1String(kOptionsFile));
-    // QSettings replaces the file atomically and keeps the permissions of the one it
-    // replaces, so a new file is made owner-only first.
-    if (const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        fd >= 0)
-        ::close(fd);
-    QSettings ini(path, QSettings::IniFormat);
-    // Keys this version does not know stay in the file as they were.
-    ini.setValue(QStringLiteral("secure"), options.secure);
-    ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
-    ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-        return QStringLiteral("%1: cannot be written").arg(QDir::toNativeSeparators(path));
+    if (const QString kind = notReplaceable(path); !kind.isEmpty())
+        return failure(path, kind);
+    const FileRead current = readFile(path);
+    if (current.status == FileRead::Failed)
+        return failure(path, current.error);
+    // QSettings edits a private copy (keeping the keys this version does not know),
+    // which then replaces the file as a save does.
+    Staged copy{path, {}};
+    if (QString error = stage(copy, current.bytes); !error.isEmpty())
+        return error;
+    {
+        QSettings ini(QFile::decodeName(copy.temporary), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("secure"), options.secure);
+        ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
+        ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            return failure(path, QStringLiteral("it cannot be written"));
+    }
+    if (QString error = commit(copy); !error.isEmpty())
+        return error;
+    syncFolder(folder_);
     return QString();
 }
 
 void FolderFiles::removeStaleSaves() {
-    // QSaveFile names its temporary file after the target plus six random characters.
+    static const QRegularExpression leftover(
+        QStringLiteral("^(settings\\.dat|domains\\.dat|options\\.ini)%1[A-Za-z0-9]{6}$")
+            .arg(QRegularExpression::escape(QLatin1String(kSaveTag))));
     const QDir dir(folder_);
-    const QStringList stale =
-        dir.entryList({QStringLiteral("settings.dat.??????"), QStringLiteral("domains.dat.??????")},
-                      QDir::Files | QDir::Hidden);
-    for (const QString& name : stale)
-        QFile::remove(dir.filePath(name));
+    const QStringList names =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        if (!leftover.match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        struct stat st {};
+        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(path.constData());
+    }
 }
 
 } // namespace drovane

@@ -9,10 +9,18 @@
 namespace drovane {
 
 struct FileRead {
+    // Failed: the file is there but was not read (a symbolic link, not a regular file,
+    // unreadable); it must then not be replaced either.
     enum Status { Missing, Read, Failed };
     Status status = Missing;
     QByteArray bytes;
-    QString error; // why a Failed read failed
+    QString error; // why a Failed read failed, in plain words ("it is a symbolic link")
+};
+
+struct OptionsRead {
+    FileRead::Status status = FileRead::Missing;
+    Options options; // the defaults unless Read
+    QString error;
 };
 
 struct NamedBytes {
@@ -30,16 +38,20 @@ public:
     virtual QString folder() const = 0;
     virtual FileRead read(const QString& name) const = 0;
     // Replaces the named files: each is written in full before any of them replaces
-    // its old file, so a failure leaves every old file as it was. Returns an empty
-    // string or the reason.
+    // its old file, so a failure leaves every old file as it was. Refuses when one of
+    // them is a symbolic link or anything but a regular file. Returns an empty string
+    // or the reason.
     virtual QString replace(const QList<NamedBytes>& files) = 0;
-    virtual Options readOptions() const = 0;
+    virtual OptionsRead readOptions() const = 0;
+    // Keys this version does not know stay in the file as they were.
     virtual QString writeOptions(const Options& options) = 0;
-    // Deletes what saves killed midway left behind (they may hold the password).
+    // Deletes what saves killed midway left behind (they may hold the password): only
+    // the user's own regular files named as a save names its temporary files.
     virtual void removeStaleSaves() = 0;
 };
 
-// The files of one folder on disk: atomic replacement, owner-only permissions.
+// The files of one folder on disk: atomic replacement, owner-only permissions, never
+// through a symbolic link.
 class FolderFiles final : public DataFiles {
 public:
     explicit FolderFiles(const QString& folder) : folder_(folder) {}
@@ -47,7 +59,7 @@ public:
     QString folder() const override { return folder_; }
     FileRead read(const QString& name) const override;
     QString replace(const QList<NamedBytes>& files) override;
-    Options readOptions() const override;
+    OptionsRead readOptions() const override;
     QString writeOptions(const Options& options) override;
     void removeStaleSaves() override;
 
@@ -57,5 +69,9 @@ private:
 
 // The options file beside settings.dat.
 inline const char* const kOptionsFile = "options.ini";
+
+// What a save calls its temporary file for `name`, followed by six random letters or
+// digits; no other file is ever deleted as a leftover.
+inline const char* const kSaveTag = ".drovane-save-";
 
 } // namespace drovane

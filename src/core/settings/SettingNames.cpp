@@ -2,6 +2,33 @@
 
 namespace drovane {
 
+QString settingLabel(int k) {
+    static const char* const names[] = {"",
+                                        "",
+                                        "Username",
+                                        "Password",
+                                        "Logging",
+                                        "DelayTime",
+                                        "FirstName",
+                                        "LastName",
+                                        "Phone",
+                                        "Address",
+                                        "City",
+                                        "Country",
+                                        "EMail",
+                                        "StartImmediately",
+                                        "StartTime",
+                                        "EndTime",
+                                        "NameServers",
+                                        "NameServer1",
+                                        "NameServer2",
+                                        "UsePurchase",
+                                        "LegalType"};
+    if (k < 2 || k > kSettingCount)
+        return QStringLiteral("setting %1").arg(k);
+    return QStringLiteral("setting %1 (%2)").arg(k).arg(QLatin1String(names[k]));
+}
+
 bool registrantComplete(const SettingsArray& settings) {
     for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
         if (settings[k].isEmpty())

@@ -34,6 +34,10 @@ constexpr int FirstContact = FirstName;
 constexpr int LastContact = EMail;
 } // namespace setting
 
+// "setting 19 (UsePurchase)": how messages refer to a setting. A setting's value never
+// goes into a message, the log or stderr: it may be the password.
+QString settingLabel(int k);
+
 // All seven registrant contact settings are filled in.
 bool registrantComplete(const SettingsArray& settings);
 

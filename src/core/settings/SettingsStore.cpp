@@ -8,11 +8,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace drovane {
 namespace {
 const QString kModule = QStringLiteral("modMain");
 const QString kSettingsFile = QStringLiteral("settings.dat");
 const QString kDomainsFile = QStringLiteral("domains.dat");
+const QString kOptions = QLatin1String(kOptionsFile);
 
 // Where packages and `make install` put programs. Files written there belong to no package,
 // are shared by every user of the machine, and an administrator starting the program would
@@ -59,15 +63,41 @@ void SettingsStore::setSettings(int k, const QString& value) {
         settings_[k] = value;
 }
 
+void SettingsStore::noteLoad(const QString& name, FileRead::Status status, const QString& reason) {
+    if (status == FileRead::Failed)
+        unreadable_[name] = reason;
+    else
+        unreadable_.remove(name);
+}
+
+QStringList SettingsStore::loadProblems() const {
+    QStringList texts;
+    for (auto it = unreadable_.begin(); it != unreadable_.end(); ++it)
+        texts << QStringLiteral("%1 was not read: %2. Drovane leaves this file as it is and "
+                                "does not save over it until it is started again, so changes "
+                                "to what it holds are not kept.")
+                     .arg(QDir::toNativeSeparators(QDir(files_->folder()).filePath(it.key())),
+                          it.value());
+    return texts;
+}
+
 void SettingsStore::GetSettings() {
     const FileRead file = files_->read(kSettingsFile);
-    options_ = files_->readOptions();
+    noteLoad(kSettingsFile, file.status, file.error);
+    const OptionsRead options = files_->readOptions();
+    noteLoad(kOptions, options.status, options.error);
+    if (options.status == FileRead::Failed)
+        HandleError(53, options.error, QStringLiteral("GetSettings"),
+                    QDir(files_->folder()).filePath(kOptions), kModule);
+    options_ = options.options;
     optionsChanged_ = false;
     if (file.status == FileRead::Missing) {
         settings_ = SettingsArray{};
         return;
     }
     if (file.status == FileRead::Failed) {
+        // Nothing of a file that was not read counts, as if it were not there.
+        settings_ = SettingsArray{};
         HandleError(53, file.error, QStringLiteral("GetSettings"), settingsPath(), kModule);
         return;
     }
@@ -96,9 +126,13 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     settings_[setting::StartTime] = f.startTime;
     settings_[setting::EndTime] = f.endTime;
 
-    QString error = files_->replace(
-        {{kSettingsFile, encodeSettings(settings_)}, {kDomainsFile, encodeDomains(f.domains)}});
-    if (error.isEmpty() && optionsChanged_) {
+    QList<NamedBytes> files;
+    if (!unreadable_.contains(kSettingsFile))
+        files.append({kSettingsFile, encodeSettings(settings_)});
+    if (!unreadable_.contains(kDomainsFile))
+        files.append({kDomainsFile, encodeDomains(f.domains)});
+    QString error = files.isEmpty() ? QString() : files_->replace(files);
+    if (error.isEmpty() && optionsChanged_ && !unreadable_.contains(kOptions)) {
         error = files_->writeOptions(options_);
         optionsChanged_ = !error.isEmpty();
     }
@@ -109,8 +143,9 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     return {};
 }
 
-QString SettingsStore::readDomains() const {
+QString SettingsStore::readDomains() {
     const FileRead file = files_->read(kDomainsFile);
+    noteLoad(kDomainsFile, file.status, file.error);
     if (file.status == FileRead::Failed)
         HandleError(53, file.error, QStringLiteral("Form_Load"), domainsPath(),
                     QStringLiteral("frmMain"));
@@ -128,9 +163,18 @@ bool FileExists(const QString& path) {
     return info.exists() && info.isFile();
 }
 
+bool ownPrivateFolder(const QString& path) {
+    // As OpenSSH's StrictModes: a folder others can write to lets them put links or
+    // their own files where the program's files belong.
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    return !path.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 &&
+           ::access(native.constData(), W_OK) == 0;
+}
+
 QString dataFolder(const QString& executableFolder) {
-    const QFileInfo exe(executableFolder);
-    if (exe.isDir() && exe.isWritable() && !isSystemFolder(executableFolder))
+    if (ownPrivateFolder(executableFolder) && !isSystemFolder(executableFolder))
         return executableFolder;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty())

@@ -5,7 +5,9 @@
 #include "SettingsCodec.h"
 #include "core/model/MainFields.h"
 
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace drovane {
@@ -37,15 +39,20 @@ public:
     // Fills the settings from settings.dat and the options from options.ini; a missing
     // settings.dat empties all twenty, a missing options.ini gives the defaults.
     void GetSettings();
+    // What the last loads could not read, one text per file in plain words, for the
+    // user to be told once at start-up. Saves leave such a file as it is.
+    QStringList loadProblems() const;
 
     const Options& options() const { return options_; }
     // Changed options are written with the next save.
     void setOptions(const Options& options);
     // Takes over the main window's fields, then replaces both files atomically (and
     // options.ini when an option changed): a failure leaves the old files as they were.
+    // A file whose last load failed is not replaced: it may hold what the user cannot
+    // get back, and nothing of it was loaded.
     SaveResult WriteSettings(const MainFields& fields);
     // The saved domain list as the main window shows it, or empty.
-    QString readDomains() const;
+    QString readDomains();
     // Deletes the temporary files a save that was killed midway left beside the two
     // files; they may hold the password. Called at start-up, before any save.
     void removeStaleSaves() const;
@@ -55,14 +62,20 @@ private:
     SettingsArray settings_;
     Options options_;
     bool optionsChanged_ = false;
+    // Files whose last load failed, with the reason.
+    QMap<QString, QString> unreadable_;
+
+    void noteLoad(const QString& name, FileRead::Status status, const QString& reason);
 };
 
 // True for an existing ordinary file (not a directory); false for an empty path.
 bool FileExists(const QString& path);
 
-// The folder the program keeps its files in: the executable's folder when it is
-// writable and not a system folder (/usr, /bin, ...), otherwise the per-user data folder
-// (created owner-only).
+// The folder the program keeps its files in: the executable's folder when it is not a
+// system folder (/usr, /bin, ...) and is a folder of the user's own that the user can
+// write to and nobody else can (neither group nor others have write permission),
+// otherwise the per-user data folder (created owner-only).
 QString dataFolder(const QString& executableFolder);
+bool ownPrivateFolder(const QString& path);
 
 } // namespace drovane

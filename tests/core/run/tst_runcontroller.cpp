@@ -159,6 +159,20 @@ private slots:
         QCOMPARE(rig.files->files.value(QStringLiteral("domains.dat")), QByteArray("\r\n\r\n\r\n"));
     }
 
+    void failedSaveAtStartNeitherStopsNorWaits() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("a.com");
+        rig.files->failWith = QStringLiteral("disk full");
+        rig.run.DoStart();
+        QVERIFY(rig.run.isRunning());
+        QVERIFY(rig.prompter.shown.isEmpty()); // the slots connect before anyone is asked
+        QCOMPARE(rig.times(1, QStringLiteral("connect")), QList<qint64>{0});
+        rig.platform.advance(1);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QVERIFY(rig.prompter.shown[0].text.contains(QStringLiteral("disk full")));
+        QVERIFY(rig.run.isRunning());
+    }
+
     void listIsCleanedAndDealtToBothSlots_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("cleaned");

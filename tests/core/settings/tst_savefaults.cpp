@@ -1,3 +1,4 @@
+#include "PermissionsBindRoot.h"
 #include "core/model/HandleError.h"
 #include "core/settings/SettingsStore.h"
 
@@ -11,7 +12,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <memory>
 #include <sched.h>
 #include <sys/mount.h>
@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 using namespace drovane;
+using drovane::test::PermissionsBindRoot;
 
 namespace {
 
@@ -61,34 +62,6 @@ MainFields fieldsB() {
     f.domains = names.join(QStringLiteral("\r\n"));
     return f;
 }
-
-// Root passes over folder permissions through these capabilities. While an instance
-// lives they are off in the thread's effective set (still permitted, so they come back),
-// and permissions bind root as they bind any user.
-class PermissionsBindRoot {
-public:
-    PermissionsBindRoot() {
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        if (::syscall(SYS_capget, &header_, saved_) != 0)
-            return;
-        __user_cap_data_struct lowered[2];
-        std::memcpy(lowered, saved_, sizeof lowered);
-        for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
-            lowered[cap / 32].effective &= ~(1u << (cap % 32));
-        lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
-    }
-    ~PermissionsBindRoot() {
-        if (lowered_)
-            ::syscall(SYS_capset, &header_, saved_);
-    }
-    PermissionsBindRoot(const PermissionsBindRoot&) = delete;
-    PermissionsBindRoot& operator=(const PermissionsBindRoot&) = delete;
-
-private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct saved_[2]{};
-    bool lowered_ = false;
-};
 
 // A failure a save runs into; it is lifted when the object goes.
 class Fault {
