@@ -185,7 +185,11 @@ void frmSettings::cmdDone_Click() {
         return;
     }
     if (host_.mainWindowVisible()) {
-        prompter_.notice(QStringLiteral("Settings successfully updated!"));
+        if (saved.leftAlone.contains(QStringLiteral("settings.dat")))
+            prompter_.notice(QStringLiteral("Settings updated for this session only: settings.dat "
+                                            "was not read at start-up and is left as it is."));
+        else
+            prompter_.notice(QStringLiteral("Settings successfully updated!"));
         host_.focusMainWindow();
         hide();
     }

@@ -138,9 +138,9 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     }
     if (!error.isEmpty()) {
         HandleError(75, error, QStringLiteral("WriteSettings"), files_->folder(), kModule);
-        return {false, error};
+        return {false, error, {}};
     }
-    return {};
+    return {true, {}, unreadable_.keys()};
 }
 
 QString SettingsStore::readDomains() {

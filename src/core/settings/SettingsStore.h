@@ -16,6 +16,9 @@ namespace drovane {
 struct SaveResult {
     bool ok = true;
     QString error;
+    // Files left as they are because they were not read at start-up (not a failure:
+    // the user was told then).
+    QStringList leftAlone;
 };
 
 // The twenty settings and their two files, settings.dat and domains.dat, in one folder.
