@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -185,9 +186,10 @@ void frmSettings::cmdDone_Click() {
         return;
     }
     if (host_.mainWindowVisible()) {
-        if (saved.leftAlone.contains(QStringLiteral("settings.dat")))
-            prompter_.notice(QStringLiteral("Settings updated for this session only: settings.dat "
-                                            "was not read at start-up and is left as it is."));
+        if (saved.leftAlone.contains(store_.settingsPath()))
+            prompter_.notice(QStringLiteral("Settings updated for this session only: %1 was not "
+                                            "read at start-up and is left as it is.")
+                                 .arg(QDir::toNativeSeparators(store_.settingsPath())));
         else
             prompter_.notice(QStringLiteral("Settings successfully updated!"));
         host_.focusMainWindow();

@@ -1,5 +1,7 @@
 #include "SettingNames.h"
 
+#include <iterator>
+
 namespace drovane {
 
 QString settingLabel(int k) {
@@ -24,6 +26,7 @@ QString settingLabel(int k) {
                                         "NameServer2",
                                         "UsePurchase",
                                         "LegalType"};
+    static_assert(std::size(names) == kSettingCount + 1);
     if (k < 2 || k > kSettingCount)
         return QStringLiteral("setting %1").arg(k);
     return QStringLiteral("setting %1 (%2)").arg(k).arg(QLatin1String(names[k]));

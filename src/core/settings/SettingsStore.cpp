@@ -140,7 +140,10 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
         HandleError(75, error, QStringLiteral("WriteSettings"), files_->folder(), kModule);
         return {false, error, {}};
     }
-    return {true, {}, unreadable_.keys()};
+    QStringList leftAlone;
+    for (const QString& name : unreadable_.keys())
+        leftAlone << QDir(files_->folder()).filePath(name);
+    return {true, {}, leftAlone};
 }
 
 QString SettingsStore::readDomains() {

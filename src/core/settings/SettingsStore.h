@@ -16,8 +16,8 @@ namespace drovane {
 struct SaveResult {
     bool ok = true;
     QString error;
-    // Files left as they are because they were not read at start-up (not a failure:
-    // the user was told then).
+    // Paths of files left as they are because they were not read at start-up (not a
+    // failure: the user was told then).
     QStringList leftAlone;
 };
 
