@@ -122,24 +122,6 @@ private slots:
                 QVERIFY2(describe(QDir(folder).filePath(other)).startsWith("file "), other);
     }
 
-    // A link or a folder put in a file's place after the load is not written through
-    // either: the save fails and says why.
-    void linkAfterLoadFailsTheSave() {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("elsewhere");
-        QVERIFY(writeAll(target, "someone else's file"));
-        const QString folder = dir.filePath("data");
-        QVERIFY(QDir().mkdir(folder));
-        SettingsStore store(folder);
-        store.GetSettings();
-        QVERIFY(QFile::link(target, store.settingsPath()));
-        const SaveResult saved = store.WriteSettings(MainFields{});
-        QVERIFY(!saved.ok);
-        QVERIFY2(saved.error.contains("symbolic link"), qPrintable(saved.error));
-        QCOMPARE(readAll(target), QByteArray("someone else's file"));
-        QVERIFY(!QFileInfo::exists(store.domainsPath()));
-    }
-
     void onlyOwnLeftoversAreRemoved() {
         QTemporaryDir dir;
         const QDir folder(dir.path());

@@ -189,6 +189,20 @@ private:
     QString path_;
 };
 
+// A link to another file standing where a file is to be replaced: the save must
+// neither write through it nor replace it.
+class LinkInPlace : public Fault {
+public:
+    LinkInPlace(const QString& path, const QString& target) : path_(path) {
+        QFile::remove(path_);
+        QFile::link(target, path_);
+    }
+    ~LinkInPlace() override { QFile::remove(path_); }
+
+private:
+    QString path_;
+};
+
 } // namespace
 
 // A save that fails, for whatever reason, says why and leaves settings.dat and
@@ -220,6 +234,7 @@ private slots:
         QTest::newRow("write limit after settings.dat") << "limit 4096" << false;
         QTest::newRow("settings.dat is a folder") << "settings.dat folder" << false;
         QTest::newRow("domains.dat is a folder") << "domains.dat folder" << false;
+        QTest::newRow("settings.dat links to another file") << "settings.dat link" << false;
     }
     void failedSaveChangesNothing() {
         QFETCH(QString, fault);
@@ -256,6 +271,13 @@ private slots:
             cause = std::move(full);
         } else if (fault.startsWith("limit ")) {
             cause = std::make_unique<FileSizeLimit>(fault.mid(6).toULongLong());
+        } else if (fault.endsWith(" link")) {
+            const QString target = dir.filePath("another file");
+            QFile other(target);
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("another file") > 0);
+            other.close();
+            cause = std::make_unique<LinkInPlace>(QDir(folder).filePath(fault.section(' ', 0, 0)),
+                                                  target);
         } else {
             cause =
                 std::make_unique<FolderInPlace>(QDir(folder).filePath(fault.section(' ', 0, 0)));
