@@ -250,7 +250,7 @@ void BM_StartRun(benchmark::State& state) {
     test::FakeRunView view;
     view.f.delayTime = QStringLiteral("1");
     view.f.domains = bench::domainList(int(state.range(0)));
-    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
     for (auto _ : state) {
         run.DoStart();
         state.PauseTiming();
@@ -274,7 +274,7 @@ void BM_StopRun(benchmark::State& state) {
     test::FakeRunView view;
     view.f.delayTime = QStringLiteral("1");
     view.f.domains = bench::domainList(int(state.range(0)));
-    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
     for (auto _ : state) {
         state.PauseTiming();
         run.DoStart();
@@ -304,7 +304,7 @@ void BM_SlotCycle(benchmark::State& state) {
     SimReply reply;
     reply.pieces = {test::checkReply("211")};
     platform.replyFor = [&reply](const QByteArray&) { return reply; };
-    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"), 80);
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
     run.DoStart();
     // Requests about names far down the list, where a search from the front costs most.
     for (const auto& group : run.colDomainsMain())

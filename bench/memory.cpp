@@ -75,13 +75,14 @@ int main(int argc, char** argv) {
     };
     QTemporaryDir dir;
     SettingsStore store(dir.path());
+    store.setOptions(Options{.secure = false}); // the stand-in speaks plain HTTP
     QtPlatform platform;
     ScriptedPrompter prompter;
     FakeRunView view;
     view.f.delayTime = QStringLiteral("1");
     view.f.domains = bench::domainList(names);
-    RunController run(store, platform, prompter, view, QStringLiteral("127.0.0.1"),
-                      registrar.port());
+    RunController run(store, platform, prompter, view, {},
+                      {QStringLiteral("127.0.0.1"), registrar.port()});
     report("list held by the window, idle");
 
     run.DoStart();

@@ -284,8 +284,10 @@ int main(int argc, char** argv) {
     for (Variant* v : {&engine, &baseline}) {
         if (v == &baseline)
             coarse.pinNextTimer();
-        v->run = std::make_unique<RunController>(v->store, v->observed, v->prompter, v->view,
-                                                 QStringLiteral("127.0.0.1"), standIn.port());
+        v->store.setOptions(Options{.secure = false}); // the stand-in speaks plain HTTP
+        v->run = std::make_unique<RunController>(
+            v->store, v->observed, v->prompter, v->view, QString(),
+            EndpointOverride{QStringLiteral("127.0.0.1"), standIn.port()});
     }
     Variant* variants[] = {&engine, &baseline};
     auto running = [&] { return engine.run->isRunning() || baseline.run->isRunning(); };

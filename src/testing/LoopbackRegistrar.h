@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QPointer>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -15,7 +18,8 @@ namespace drovane::test {
 
 // A registrar stand-in on 127.0.0.1 that a test starts itself. It reads one request per
 // connection and answers it in pieces with gaps, then closes as the registrar does, or,
-// to misbehave, resets the connection or never ends the reply.
+// to misbehave, resets the connection or never ends the reply. Given a TLS configuration
+// it speaks only TLS (a certificate and key from tests/data/tls, see tlsConfiguration()).
 class LoopbackRegistrar : public QObject {
 public:
     enum class End {
@@ -30,14 +34,31 @@ public:
     };
 
     // Listens on 127.0.0.1 at `port`, or at a free port chosen by the system.
-    explicit LoopbackRegistrar(quint16 port = 0) {
-        clock.start();
-        server.listen(QHostAddress::LocalHost, port);
-        QObject::connect(&server, &QTcpServer::newConnection, this, [this] { accept(); });
+    explicit LoopbackRegistrar(quint16 port = 0) : server(new QTcpServer(this)) { listen(port); }
+    explicit LoopbackRegistrar(const QSslConfiguration& tls, quint16 port = 0) {
+        auto* ssl = new QSslServer(this);
+        ssl->setSslConfiguration(tls);
+        QObject::connect(ssl, &QSslServer::startedEncryptionHandshake, this,
+                         [this] { ++handshakes; });
+        server = ssl;
+        listen(port);
     }
-    quint16 port() const { return server.serverPort(); }
-    bool isListening() const { return server.isListening(); }
-    QString errorString() const { return server.errorString(); }
+    quint16 port() const { return server->serverPort(); }
+    bool isListening() const { return server->isListening(); }
+    QString errorString() const { return server->errorString(); }
+
+    // A server configuration with the certificate `name`.pem and its key `name`-key.pem
+    // from `folder`.
+    static QSslConfiguration tlsConfiguration(const QString& folder, const QString& name) {
+        auto read = [&](const QString& file) {
+            QFile f(folder + QLatin1Char('/') + file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QSslConfiguration c = QSslConfiguration::defaultConfiguration();
+        c.setLocalCertificate(QSslCertificate(read(name + QLatin1String(".pem"))));
+        c.setPrivateKey(QSslKey(read(name + QLatin1String("-key.pem")), QSsl::Ec));
+        return c;
+    }
 
     // A port on 127.0.0.1 where nobody listens: connecting is refused.
     static quint16 refusingPort() {
@@ -50,14 +71,23 @@ public:
 
     std::function<Answer(const QByteArray&)> answer;
     QList<QByteArray> requests;
-    int connections = 0;
+    int connections = 0; // over TLS: those whose handshake succeeded
+    int handshakes = 0;  // TLS handshakes begun
     QElapsedTimer clock;
     QList<qint64> connectedAt; // ms on `clock`
     QList<qint64> closedAt;
 
 private:
+    void listen(quint16 port) {
+        clock.start();
+        server->listen(QHostAddress::LocalHost, port);
+        // For TLS, after the handshake.
+        QObject::connect(server, &QTcpServer::pendingConnectionAvailable, this,
+                         [this] { accept(); });
+    }
+
     void accept() {
-        while (QTcpSocket* peer = server.nextPendingConnection()) {
+        while (QTcpSocket* peer = server->nextPendingConnection()) {
             ++connections;
             connectedAt.append(clock.elapsed());
             auto* buffer = new QByteArray;
@@ -102,7 +132,7 @@ private:
         }
     }
 
-    QTcpServer server;
+    QTcpServer* server = nullptr;
 };
 
 } // namespace drovane::test

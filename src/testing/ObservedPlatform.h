@@ -39,6 +39,7 @@ enum class SocketEvent {
     Data,         // a piece of the reply, before the engine hears of it
     ClosedByPeer, // the end of a reply
     Error,        // refused, reset, unresolvable
+    TlsFailure,   // the handshake failed or the certificate was refused
     Close,        // the engine dropped the connection
 };
 
@@ -74,21 +75,18 @@ public:
             note(SocketEvent::Error, text.toUtf8());
             fire(onError, text);
         };
+        inner_->onHandshakeFailed = [this](const QString& text) {
+            note(SocketEvent::TlsFailure, text.toUtf8());
+            fire(onHandshakeFailed, text);
+        };
     }
 
     void close() override {
         note(SocketEvent::Close);
         inner_->close();
     }
-    void connectTo(const QString& host, quint16 port) override {
-        note(SocketEvent::Connect, host.toUtf8());
-        if (route_) {
-            const auto [toHost, toPort] = route_(id_, host, port);
-            inner_->connectTo(toHost, toPort);
-        } else {
-            inner_->connectTo(host, port);
-        }
-    }
+    void connectTo(const QString& host, quint16 port) override { connect(host, port, false); }
+    void connectEncrypted(const QString& host, quint16 port) override { connect(host, port, true); }
     void send(const QByteArray& bytes) override {
         note(SocketEvent::Send, bytes);
         inner_->send(bytes);
@@ -96,6 +94,15 @@ public:
     }
 
 private:
+    void connect(const QString& host, quint16 port, bool secure) {
+        note(SocketEvent::Connect, host.toUtf8());
+        const auto [toHost, toPort] = route_ ? route_(id_, host, port) : std::pair{host, port};
+        if (secure)
+            inner_->connectEncrypted(toHost, toPort);
+        else
+            inner_->connectTo(toHost, toPort);
+    }
+
     void note(SocketEvent e, const QByteArray& bytes = {}) {
         if (observer_)
             observer_(id_, e, bytes);

@@ -23,7 +23,8 @@ struct RunRig {
     MemoryFiles* files = new MemoryFiles(dir.path());
     SettingsStore store{std::unique_ptr<DataFiles>(files)};
     FakeRunView view;
-    RunController run{store, platform, prompter, view, QStringLiteral("registrar.test"), 80};
+    // The program's choice of host, port and transport: TLS to the live host by default.
+    RunController run{store, platform, prompter, view, QStringLiteral("registrar.test")};
     QSet<QString> free;
     std::function<SimReply(const QByteArray&)> script; // overrides the default answers
 

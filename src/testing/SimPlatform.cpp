@@ -54,13 +54,19 @@ public:
             p_.log.append({p_.nowMs(), id_, QStringLiteral("close"), {}});
         state_ = Idle;
     }
-    void connectTo(const QString& host, quint16 port) override {
+    void connectTo(const QString& host, quint16 port) override { connect(host, port, false); }
+    void connectEncrypted(const QString& host, quint16 port) override { connect(host, port, true); }
+    void connect(const QString& host, quint16 port, bool secure) {
         p_.log.append({p_.nowMs(), id_, QStringLiteral("connect"), host.toUtf8()});
         SimConnectPlan plan = p_.connectPlan ? p_.connectPlan(host, port) : SimConnectPlan{};
         state_ = Connecting;
-        later(plan.delayMs, [this, plan] {
+        later(plan.delayMs, [this, plan, secure] {
             switch (plan.outcome) {
             case SimConnectPlan::Accept:
+                if (secure) {
+                    later(plan.handshakeMs, [this, plan] { handshakeDone(plan); });
+                    break;
+                }
                 state_ = Connected;
                 fire(onConnected);
                 break;
@@ -105,6 +111,19 @@ public:
 
 private:
     enum State { Idle, Connecting, Connected };
+
+    void handshakeDone(const SimConnectPlan& plan) {
+        if (!plan.handshakeFailure.isEmpty()) {
+            p_.log.append({p_.nowMs(), id_, QStringLiteral("handshake failed"),
+                           plan.handshakeFailure.toUtf8()});
+            state_ = Idle;
+            fire(onHandshakeFailed, plan.handshakeFailure);
+            return;
+        }
+        p_.log.append({p_.nowMs(), id_, QStringLiteral("handshake"), {}});
+        state_ = Connected;
+        fire(onConnected);
+    }
 
     void later(qint64 ms, std::function<void()> cb) {
         quint64* slot = new quint64(0);

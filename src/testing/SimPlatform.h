@@ -14,6 +14,10 @@ struct SimConnectPlan {
     enum Outcome { Accept, Refuse, Silent, Unresolvable };
     Outcome outcome = Accept;
     qint64 delayMs = 1;
+    // Over TLS only: the handshake's length after the connect, and, when not empty, why
+    // it fails (the socket then reports a handshake failure instead of connecting).
+    qint64 handshakeMs = 0;
+    QString handshakeFailure;
 };
 
 // How a scripted peer answers one request.
@@ -29,7 +33,7 @@ struct SimReply {
 struct SimEvent {
     qint64 atMs;
     int socketId;
-    QString what; // "connect", "request", "close"...
+    QString what; // "connect", "handshake", "handshake failed", "request", "close"...
     QByteArray bytes;
 };
 

@@ -1,6 +1,9 @@
 #include "QtPlatform.h"
 
+#include "TlsConfig.h"
+
 #include <QNetworkProxy>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -33,9 +36,71 @@ private:
 class QtSocket final : public TcpSocket {
 public:
     explicit QtSocket(bool flushOnSend)
-        : socket_(new QTcpSocket), alive_(std::make_shared<bool>(true)), flushOnSend_(flushOnSend) {
+        : alive_(std::make_shared<bool>(true)), flushOnSend_(flushOnSend) {
+        makeSocket(false);
+    }
+    ~QtSocket() override {
+        *alive_ = false;
+        dropSocket();
+    }
+
+    void close() override {
+        keepTicket();
+        socket_->abort();
+    }
+    void connectTo(const QString& host, quint16 port) override {
+        if (secure_)
+            makeSocket(false);
+        peerClosed_ = false;
+        socket_->connectToHost(host, port);
+    }
+    void connectEncrypted(const QString& host, quint16 port) override {
+        if (!secure_)
+            makeSocket(true);
+        keepTicket();
+        auto* ssl = static_cast<QSslSocket*>(socket_);
+        ssl->abort();
+        QSslConfiguration configuration = registrarTlsConfiguration();
+        // The ticket of the last connection lets this handshake skip the certificate
+        // exchange; a server that no longer knows it simply makes a full one.
+        if (!ticket_.isEmpty())
+            configuration.setSessionTicket(ticket_);
+        ssl->setSslConfiguration(configuration);
+        peerClosed_ = false;
+        tlsErrors_.clear();
+        // The host name goes out as SNI and is what the certificate must name.
+        ssl->connectToHostEncrypted(host, port);
+    }
+    void send(const QByteArray& bytes) override {
+        socket_->write(bytes);
+        // Left in Qt's buffer, the request waits for the next turn of the event loop
+        // and whatever is queued before it; handed to the kernel now, it leaves at once.
+        if (!flushOnSend_)
+            return;
+        inSend_ = true;
+        socket_->flush();
+        inSend_ = false;
+    }
+
+private:
+    // Plain connections keep QTcpSocket, whose events come straight from the kernel;
+    // QSslSocket adds a layer even when it does not encrypt.
+    void makeSocket(bool secure) {
+        if (socket_)
+            dropSocket();
+        secure_ = secure;
+        if (secure) {
+            auto* ssl = new QSslSocket;
+            socket_ = ssl;
+            QObject::connect(ssl, &QSslSocket::encrypted, [this] { fire(onConnected); });
+            // Not ignored: the handshake then fails and errorOccurred says so.
+            QObject::connect(ssl, &QSslSocket::sslErrors,
+                             [this](const QList<QSslError>& errors) { tlsErrors_ = errors; });
+        } else {
+            socket_ = new QTcpSocket;
+            QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
+        }
         socket_->setProxy(QNetworkProxy::NoProxy);
-        QObject::connect(socket_, &QTcpSocket::connected, [this] { fire(onConnected); });
         QObject::connect(socket_, &QTcpSocket::bytesWritten, [this](qint64) {
             if (socket_->bytesToWrite() != 0)
                 return;
@@ -54,31 +119,27 @@ public:
         QObject::connect(socket_, &QTcpSocket::errorOccurred,
                          [this](QAbstractSocket::SocketError error) { failed(error); });
     }
-    ~QtSocket() override {
-        *alive_ = false;
+
+    void dropSocket() {
         // Signals must not reach this half-destroyed object, and a socket deleted
         // inside its own signal emission crashes: detach, drop, delete later.
         socket_->disconnect();
         socket_->abort();
         socket_->deleteLater();
+        socket_ = nullptr;
     }
 
-    void close() override { socket_->abort(); }
-    void connectTo(const QString& host, quint16 port) override {
-        socket_->connectToHost(host, port);
-    }
-    void send(const QByteArray& bytes) override {
-        socket_->write(bytes);
-        // Left in Qt's buffer, the request waits for the next turn of the event loop
-        // and whatever is queued before it; handed to the kernel now, it leaves at once.
-        if (!flushOnSend_)
+    // A TLS 1.3 server sends its tickets after the handshake, so the newest one is
+    // known only when the connection ends.
+    void keepTicket() {
+        if (!secure_)
             return;
-        inSend_ = true;
-        socket_->flush();
-        inSend_ = false;
+        const QByteArray ticket =
+            static_cast<QSslSocket*>(socket_)->sslConfiguration().sessionTicket();
+        if (!ticket.isEmpty())
+            ticket_ = ticket;
     }
 
-private:
     // Returns false when a callback destroyed this object.
     bool deliverPending() {
         const QByteArray data = socket_->readAll();
@@ -91,19 +152,34 @@ private:
 
     void failed(QAbstractSocket::SocketError error) {
         if (error == QAbstractSocket::RemoteHostClosedError) {
+            // A TLS peer's close is reported twice: its close_notify, then the TCP close.
+            if (peerClosed_)
+                return;
+            peerClosed_ = true;
+            keepTicket();
             // The rest of the reply is still readable here.
             if (!deliverPending())
                 return;
             fire(onClosedByPeer);
             return;
         }
+        if (secure_ && (error == QAbstractSocket::SslHandshakeFailedError ||
+                        error == QAbstractSocket::SslInternalError ||
+                        error == QAbstractSocket::SslInvalidUserDataError)) {
+            fire(onHandshakeFailed, describeTlsFailure(tlsErrors_, socket_->errorString()));
+            return;
+        }
         fire(onError, socket_->errorString());
     }
 
-    QTcpSocket* socket_;
+    QTcpSocket* socket_ = nullptr;
+    bool secure_ = false;
     std::shared_ptr<bool> alive_;
     bool flushOnSend_;
     bool inSend_ = false;
+    bool peerClosed_ = false;
+    QList<QSslError> tlsErrors_;
+    QByteArray ticket_;
 };
 
 } // namespace

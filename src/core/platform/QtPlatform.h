@@ -9,7 +9,8 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-// The real program's platform: QTimer (precise) and QTcpSocket (no proxy).
+// The real program's platform: QTimer (precise), QTcpSocket or, for TLS, QSslSocket
+// (no proxy).
 class QtPlatform : public Platform {
 public:
     // The program always uses the defaults; the benchmarks measure them against Qt's

@@ -48,10 +48,10 @@ ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) c
 }
 
 Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
-           const QString& remoteHost, quint16 remotePort)
-    : index_(index), group_(std::move(group)), host_(host), remoteHost_(remoteHost),
-      remotePort_(remotePort), wskMAIN_(platform.createSocket()),
-      tmrDelay_(platform.createTimer(1000)), tmrBackup_(platform.createTimer(kFirstWatchdogMs)) {
+           const Endpoint& endpoint)
+    : index_(index), group_(std::move(group)), host_(host), endpoint_(endpoint),
+      wskMAIN_(platform.createSocket()), tmrDelay_(platform.createTimer(1000)),
+      tmrBackup_(platform.createTimer(kFirstWatchdogMs)) {
     tmrDelay_->Tag = QStringLiteral("0");
     tmrDelay_->onTick = [this] { pacingTick(); };
     tmrBackup_->onTick = [this] { watchdogTick(); };
@@ -61,6 +61,11 @@ Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform,
     wskMAIN_->onClosedByPeer = [this] { closedByPeer(); };
     // A failed attempt leaves the slot to its watchdog.
     wskMAIN_->onError = [](const QString&) {};
+    // A registrar that cannot be verified gets nothing, and retrying would not change
+    // its certificate: the run stops.
+    wskMAIN_->onHandshakeFailed = [this](const QString& reason) {
+        host_.secureConnectionFailed(endpoint_.host, reason);
+    };
 }
 
 Slot::~Slot() {
@@ -74,6 +79,7 @@ void Slot::shutdown() {
     wskMAIN_->onData = nullptr;
     wskMAIN_->onClosedByPeer = nullptr;
     wskMAIN_->onError = nullptr;
+    wskMAIN_->onHandshakeFailed = nullptr;
     wskMAIN_->close();
     tmrDelay_->setEnabled(false);
     tmrBackup_->setEnabled(false);
@@ -92,7 +98,10 @@ void Slot::reconnect() {
     reply_.clear();
     judged_ = false;
     wskMAIN_->close();
-    wskMAIN_->connectTo(remoteHost_, remotePort_);
+    if (endpoint_.secure)
+        wskMAIN_->connectEncrypted(endpoint_.host, endpoint_.port);
+    else
+        wskMAIN_->connectTo(endpoint_.host, endpoint_.port);
 }
 
 void Slot::restartWatchdog() {

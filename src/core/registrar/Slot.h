@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Endpoint.h"
 #include "ReplyEvent.h"
 #include "ReplyInterpreter.h"
 #include "RequestBuilder.h"
@@ -25,6 +26,9 @@ public:
     // Every counted submission, after its log line; the host stamps the time.
     virtual void submissionCounted(const ReplyEvent& event) = 0;
     virtual void accountRejected() = 0;
+    // The TLS handshake with `host` failed or its certificate was refused; `reason` says
+    // why in plain words. Nothing was sent on that connection.
+    virtual void secureConnectionFailed(const QString& host, const QString& reason) = 0;
     virtual void serverError(int slot, const DomainJob& job, int position,
                              const QString& description) = 0;
 };
@@ -36,7 +40,7 @@ public:
     static constexpr int kWatchdogMs = 8000;
 
     Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
-         const QString& remoteHost, quint16 remotePort);
+         const Endpoint& endpoint);
     ~Slot();
 
     int index() const { return index_; }
@@ -66,8 +70,7 @@ private:
     int index_;
     std::shared_ptr<clsDomainsMain> group_;
     SlotHost& host_;
-    QString remoteHost_;
-    quint16 remotePort_;
+    Endpoint endpoint_;
     std::unique_ptr<TcpSocket> wskMAIN_;
     std::unique_ptr<Timer> tmrDelay_;
     std::unique_ptr<Timer> tmrBackup_;

@@ -10,9 +10,10 @@
 namespace drovane {
 
 RunController::RunController(SettingsStore& store, Platform& platform, Prompter& prompter,
-                             RunView& view, const QString& remoteHost, quint16 remotePort)
-    : store_(store), platform_(platform), prompter_(prompter), view_(view), remoteHost_(remoteHost),
-      remotePort_(remotePort), log_(store.logPath()), tmrSec_(platform.createTimer(1000)),
+                             RunView& view, const QString& liveHost, const EndpointOverride& fixed)
+    : store_(store), platform_(platform), prompter_(prompter), view_(view), liveHost_(liveHost),
+      fixed_(fixed), endpoint_(chooseEndpoint(store.options(), liveHost, fixed)),
+      log_(store.logPath()), tmrSec_(platform.createTimer(1000)),
       deferredNotice_(platform.createTimer(0)) {
     tmrSec_->onTick = [this] { scheduleTick(); };
     // Told after the handler that failed has finished, so no slot waits for the user.
@@ -79,9 +80,10 @@ void RunController::startRun(MainFields fields) {
         requestMethod(store_.Settings(setting::UsePurchase)) == RequestMethod::Check;
     DealtGroups dealt = dealDomains(cleaned, checkMethod);
     groups_ = {dealt.slot1, dealt.slot2};
+    // The settings window may have changed the options since the last run.
+    endpoint_ = chooseEndpoint(store_.options(), liveHost_, fixed_);
     for (int i = 1; i <= 2; ++i)
-        slots_.push_back(
-            std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, remoteHost_, remotePort_));
+        slots_.push_back(std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, endpoint_));
 
     if (fields.startImmediately != 0) {
         for (auto& s : slots_)
@@ -191,6 +193,16 @@ void RunController::accountRejected() {
     stopFor(StopReason::AccountRejected);
     prompter_.notice(QStringLiteral(
         "Your username or password is invalid. Please check them and fix the error."));
+}
+
+void RunController::secureConnectionFailed(const QString& host, const QString& reason) {
+    // Both slots meet the same certificate: the user hears of it once.
+    if (!running_)
+        return;
+    stopFor(StopReason::CertificateFailure);
+    prompter_.notice(QStringLiteral("The run was stopped: the secure connection to %1 failed, "
+                                    "because %2. Your account was not sent.")
+                         .arg(host, reason));
 }
 
 void RunController::serverError(int slot, const DomainJob& job, int position,

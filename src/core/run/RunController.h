@@ -20,15 +20,22 @@ namespace drovane {
 class RunController : public SlotHost {
 public:
     // Why the last run ended; the server runner turns it into its exit status.
-    enum class StopReason { None, User, EndTime, AccountRejected };
+    enum class StopReason { None, User, EndTime, AccountRejected, CertificateFailure };
 
+    // `liveHost` is the registrar's live host, a value of the build. At every start the
+    // options choose it or the test host, and port 443 with TLS or port 80 plain; a
+    // non-empty `fixed` host or non-zero port replaces the chosen one for every run
+    // (a server runner's --registrar, the tests' loopback stand-ins) while the secure
+    // option still chooses TLS or plain.
     RunController(SettingsStore& store, Platform& platform, Prompter& prompter, RunView& view,
-                  const QString& remoteHost, quint16 remotePort = 80);
+                  const QString& liveHost, const EndpointOverride& fixed = {});
     ~RunController() override;
 
     // Saves, then starts a run when idle and stops it otherwise.
     void DoStart();
     bool isRunning() const { return running_; }
+    // Where the current or last run connects; chosen anew at every start.
+    const Endpoint& endpoint() const { return endpoint_; }
     StopReason stopReason() const { return stopReason_; }
     // The program is ending: every slot falls silent and nothing more is started,
     // saved or logged, even by a DoStart that is still waiting for a message box.
@@ -53,6 +60,7 @@ public:
     void logSubmission(const clsDomains& job, const QString& handler) override;
     void submissionCounted(const ReplyEvent& event) override;
     void accountRejected() override;
+    void secureConnectionFailed(const QString& host, const QString& reason) override;
     void serverError(int slot, const DomainJob& job, int position,
                      const QString& description) override;
 
@@ -70,8 +78,9 @@ private:
     Platform& platform_;
     Prompter& prompter_;
     RunView& view_;
-    QString remoteHost_;
-    quint16 remotePort_;
+    QString liveHost_;
+    EndpointOverride fixed_;
+    Endpoint endpoint_;
     TransactionLog log_;
 
     bool running_ = false;

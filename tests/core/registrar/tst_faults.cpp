@@ -15,6 +15,7 @@ namespace {
 // which is always answered properly, so a fault that loses or doubles counts shows in
 // the run's total.
 const QString kList = QStringLiteral("fault.com\r\nhealthy.com");
+const QString kCerts = QStringLiteral(DROVANE_TEST_DATA "/tls");
 
 // The shortest reply that the engine counts: one byte every 100 ms ends within the
 // first cycle's watchdog.
@@ -78,6 +79,11 @@ private:
     }
 
 private slots:
+    void initTestCase() {
+        // The TLS rows' stand-in has a certificate of the tests' own authority.
+        qputenv("SSL_CERT_FILE", QFile::encodeName(kCerts + QLatin1String("/test-ca.pem")));
+    }
+
     void underVirtualTime_data() {
         addColumns();
         QTest::addColumn<qint64>("windowMs");
@@ -203,32 +209,50 @@ private slots:
         addColumns();
         QTest::addColumn<int>("speedUp");
         QTest::addColumn<QString>("secondRequest"); // slot 1's second request
+        QTest::addColumn<bool>("tls");
 
-        QTest::newRow("connection refused") << Behaviour::Refused << 0 << 20 << QString();
+        // Over TLS the same faults must end the same way: a fault after the handshake is
+        // no certificate failure.
+        QTest::newRow("TLS: connection refused")
+            << Behaviour::Refused << 0 << 20 << QString() << true;
+        QTest::newRow("TLS: accepted, never answered")
+            << Behaviour::Silent << 0 << 20 << "check fault.com" << true;
+        QTest::newRow("TLS: garbage without markers")
+            << Behaviour::Garbage << 0 << 20 << "check fault.com" << true;
+        QTest::newRow("TLS: reset in the middle of a reply")
+            << Behaviour::ResetMidway << 0 << 20 << "check fault.com" << true;
+        QTest::newRow("TLS: one byte every 100 ms, real watchdog")
+            << Behaviour::OneBytePer100ms << 1 << 1 << "check fault.com" << true;
+
+        QTest::newRow("connection refused") << Behaviour::Refused << 0 << 20 << QString() << false;
         QTest::newRow("host name does not resolve")
-            << Behaviour::Unresolvable << 0 << 20 << QString();
+            << Behaviour::Unresolvable << 0 << 20 << QString() << false;
         QTest::newRow("accepted, never answered")
-            << Behaviour::Silent << 0 << 20 << "check fault.com";
+            << Behaviour::Silent << 0 << 20 << "check fault.com" << false;
         QTest::newRow("closed before any reply")
-            << Behaviour::ClosedAtOnce << 0 << 20 << "check fault.com";
+            << Behaviour::ClosedAtOnce << 0 << 20 << "check fault.com" << false;
         QTest::newRow("garbage without markers")
-            << Behaviour::Garbage << 0 << 20 << "check fault.com";
+            << Behaviour::Garbage << 0 << 20 << "check fault.com" << false;
         QTest::newRow("reset in the middle of a reply")
-            << Behaviour::ResetMidway << 0 << 20 << "check fault.com";
+            << Behaviour::ResetMidway << 0 << 20 << "check fault.com" << false;
         QTest::newRow("one byte every 100 ms, real watchdog")
-            << Behaviour::OneBytePer100ms << 1 << 1 << "check fault.com";
+            << Behaviour::OneBytePer100ms << 1 << 1 << "check fault.com" << false;
         QTest::newRow("1 MB reply saying free")
-            << Behaviour::OneMegabyteFree << 1 << 20 << "purchase fault.com";
+            << Behaviour::OneMegabyteFree << 1 << 20 << "purchase fault.com" << false;
         QTest::newRow("5 MB reply, markers past the cap")
-            << Behaviour::FiveMegabytesMarkersPastCap << 0 << 20 << "check fault.com";
+            << Behaviour::FiveMegabytesMarkersPastCap << 0 << 20 << "check fault.com" << false;
     }
     void overRealSockets() {
         QFETCH(Behaviour, behaviour);
         QFETCH(int, counted);
         QFETCH(int, speedUp);
         QFETCH(QString, secondRequest);
+        QFETCH(bool, tls);
 
-        LoopbackRegistrar registrar;
+        const auto server = tls ? std::make_unique<LoopbackRegistrar>(
+                                      LoopbackRegistrar::tlsConfiguration(kCerts, "loopback"))
+                                : std::make_unique<LoopbackRegistrar>();
+        LoopbackRegistrar& registrar = *server;
         QVERIFY(registrar.port() != 0);
         int faultRequests = 0;
         registrar.answer = [&](const QByteArray& request) {
@@ -274,6 +298,7 @@ private slots:
         };
 
         SettingsStore store(std::make_unique<MemoryFiles>());
+        store.setOptions(Options{.secure = tls});
         QtPlatform qt;
         ObservedPlatform platform(qt);
         platform.timerMap = [speedUp](int ms) { return ms / speedUp; };
@@ -301,8 +326,8 @@ private slots:
         FakeRunView view;
         view.f.delayTime = QStringLiteral("1");
         view.f.domains = kList;
-        RunController run(store, platform, prompter, view, QStringLiteral("127.0.0.1"),
-                          registrar.port());
+        RunController run(store, platform, prompter, view, {},
+                          {QStringLiteral("127.0.0.1"), registrar.port()});
         run.DoStart();
 
         // Slot 1 connects again: by its watchdog after a fault, by pacing after a reply.
@@ -343,6 +368,7 @@ private slots:
             return a;
         };
         SettingsStore store(std::make_unique<MemoryFiles>());
+        store.setOptions(Options{.secure = false});
         store.setSettings(19, QStringLiteral("1"));
         QtPlatform qt;
         ObservedPlatform platform(qt);
@@ -358,8 +384,8 @@ private slots:
         FakeRunView view;
         view.f.delayTime = QStringLiteral("1");
         view.f.domains = kList;
-        RunController run(store, platform, prompter, view, QStringLiteral("127.0.0.1"),
-                          registrar.port());
+        RunController run(store, platform, prompter, view, {},
+                          {QStringLiteral("127.0.0.1"), registrar.port()});
         run.DoStart();
         QTRY_VERIFY_WITH_TIMEOUT(registrar.requests.size() >= 40, 5000);
         run.DoStart();

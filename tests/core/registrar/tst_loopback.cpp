@@ -37,13 +37,14 @@ private slots:
 
         QTemporaryDir dir;
         SettingsStore store(dir.path());
+        store.setOptions(Options{.secure = false});
         QtPlatform platform;
         ScriptedPrompter prompter;
         FakeRunView view;
         view.f.delayTime = QStringLiteral("1");
         view.f.domains = QStringLiteral("example.com");
-        RunController run(store, platform, prompter, view, QStringLiteral("127.0.0.1"),
-                          registrar.port());
+        RunController run(store, platform, prompter, view, {},
+                          {QStringLiteral("127.0.0.1"), registrar.port()});
         run.DoStart();
 
         QTRY_VERIFY_WITH_TIMEOUT(registrar.requests.size() >= 2, 5000);

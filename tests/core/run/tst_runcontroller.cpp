@@ -237,6 +237,71 @@ private slots:
         QCOMPARE(rig.run.stopReason(), RunController::StopReason::User);
     }
 
+    // Where a run connects and how, as the options say: TLS on 443 unless turned off, the
+    // live host unless the test environment is chosen.
+    void optionsChooseHostPortAndTransport_data() {
+        QTest::addColumn<bool>("secure");
+        QTest::addColumn<bool>("testEnvironment");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("default: TLS to the live host") << true << false << "registrar.test" << 443;
+        QTest::newRow("plain HTTP") << false << false << "registrar.test" << 80;
+        QTest::newRow("test environment, plain") << false << true << "resellertest.enom.com" << 80;
+    }
+    void optionsChooseHostPortAndTransport() {
+        QFETCH(bool, secure);
+        QFETCH(bool, testEnvironment);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("a.com\r\nb.com");
+        rig.store.setOptions(Options{.secure = secure, .testEnvironment = testEnvironment});
+        QStringList reached;
+        rig.platform.connectPlan = [&](const QString& h, quint16 p) {
+            reached.append(QStringLiteral("%1:%2").arg(h).arg(p));
+            return SimConnectPlan{};
+        };
+        rig.run.DoStart();
+        rig.platform.advance(10);
+        const QString where = QStringLiteral("%1:%2").arg(host).arg(port);
+        QCOMPARE(reached, (QStringList{where, where}));
+        // Over TLS the request waits for the handshake.
+        QCOMPARE(rig.platform.count(QStringLiteral("handshake")), secure ? 2 : 0);
+        QCOMPARE(rig.asked(1), QStringList{"check a.com"});
+        rig.run.DoStart();
+
+        // The next start follows the options as they are then.
+        rig.store.setOptions(Options{.secure = !secure, .testEnvironment = false});
+        reached.clear();
+        rig.run.DoStart();
+        rig.platform.advance(10);
+        QCOMPARE(reached.value(0), QStringLiteral("registrar.test:%1").arg(secure ? 80 : 443));
+    }
+
+    void certificateFailureStopsTheRunWithNothingSent() {
+        RunRig rig;
+        rig.view.f.domains = QStringLiteral("a.com\r\nb.com");
+        rig.platform.connectPlan = [](const QString&, quint16) {
+            SimConnectPlan plan;
+            plan.handshakeMs = 3;
+            plan.handshakeFailure = QStringLiteral("its certificate has expired");
+            return plan;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(60000);
+        QVERIFY(!rig.run.isRunning());
+        QCOMPARE(rig.run.stopReason(), RunController::StopReason::CertificateFailure);
+        QCOMPARE(rig.platform.count(QStringLiteral("request")), 0);
+        // Not retried by the watchdog: the certificate would not change.
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 2);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QCOMPARE(rig.prompter.shown[0].text,
+                 QStringLiteral("The run was stopped: the secure connection to registrar.test "
+                                "failed, because its certificate has expired. Your account was "
+                                "not sent."));
+        QCOMPARE(rig.view.runStateChanges, 2);
+    }
+
     void stopCurrentDropsTheJobItWasOpenedFor_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QList<int>>("pressed"); // which slot-1 dialogs, in order
