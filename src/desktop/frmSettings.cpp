@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -17,7 +18,9 @@
 namespace drovane {
 namespace {
 const QString kWindow = QStringLiteral("frmSettings");
-}
+// The "Registrar connection" group's share of the window's height, in twips.
+constexpr int kConnectionGroupHeight = 1005;
+} // namespace
 
 frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes, Prompter& prompter,
                          SettingsWindowHost& host, QWidget* parent)
@@ -29,7 +32,7 @@ frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Settings"));
     setFont(tahoma(8.25));
-    setFixedSize(px(3720), px(5880));
+    setFixedSize(px(3720), px(5880 + kConnectionGroupHeight));
     createControls();
     Form_Load();
 }
@@ -79,35 +82,54 @@ void frmSettings::createControls() {
     label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
     txtNameServer1 = box("txtNameServer1", 360, 3960, 3255, 270);
     txtNameServer2 = box("txtNameServer2", 360, 4320, 3255, 270);
+    const int shift = createConnectionGroup(4680);
 
     chkUsePURCHASE = new QCheckBox(this);
     chkUsePURCHASE->setObjectName(QStringLiteral("chkUsePURCHASE"));
-    QRect at = twipRect(120, 5085, 200, 200);
+    QRect at = twipRect(120, 5085 + shift, 200, 200);
     // The style's indicator may be a pixel larger than the box; never clip it.
     const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, chkUsePURCHASE);
     at.setSize(at.size().expandedTo(QSize(indicator, indicator)));
     chkUsePURCHASE->setGeometry(at);
     lblUsePURCHASE = new ClickLabel(QStringLiteral("Use PURCHASE Method"), this);
     lblUsePURCHASE->setObjectName(QStringLiteral("lblUsePURCHASE"));
-    lblUsePURCHASE->setGeometry(twipRect(360, 5070, 1875, 195));
+    lblUsePURCHASE->setGeometry(twipRect(360, 5070 + shift, 1875, 195));
     lblUsePURCHASE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     makeTransparentLabel(lblUsePURCHASE);
     fitCaption(lblUsePURCHASE);
 
     cmdDone = new QPushButton(QStringLiteral("Done"), this);
     cmdDone->setObjectName(QStringLiteral("cmdDone"));
-    cmdDone->setGeometry(twipRect(1493, 5400, 735, 375));
+    cmdDone->setGeometry(twipRect(1493, 5400 + shift, 735, 375));
     cmdDone->setAutoDefault(false);
 
-    QWidget* order[] = {txtFirstName,   txtLastName, txtPhone,       txtAddress,
-                        txtCity,        txtCountry,  txtEMail,       txtNameServer1,
-                        txtNameServer2, cmdDone,     chkUsePURCHASE, cmbLegalType};
+    QWidget* order[] = {txtFirstName,       txtLastName, txtPhone,       txtAddress,     txtCity,
+                        txtCountry,         txtEMail,    txtNameServer1, txtNameServer2, chkSecure,
+                        chkTestEnvironment, cmdDone,     chkUsePURCHASE, cmbLegalType};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
     connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
     connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
+}
+
+int frmSettings::createConnectionGroup(int top) {
+    fraConnection = new QGroupBox(QStringLiteral("Registrar connection"), this);
+    fraConnection->setObjectName(QStringLiteral("fraConnection"));
+    // A little wider than the boxes above: the longer caption needs it in DejaVu Sans.
+    fraConnection->setGeometry(twipRect(60, top, 3600, 915));
+    auto check = [this](const char* name, const QString& text, int at) {
+        auto* c = new QCheckBox(text, fraConnection);
+        c->setObjectName(QLatin1String(name));
+        c->setGeometry(twipRect(90, at, 3420, 270));
+        c->resize(c->size().expandedTo(c->sizeHint()));
+        return c;
+    };
+    chkSecure = check("chkSecure", QStringLiteral("Secure connection (HTTPS)"), 270);
+    chkTestEnvironment =
+        check("chkTestEnvironment", QStringLiteral("Use the registrar's test environment"), 570);
+    return kConnectionGroupHeight;
 }
 
 void frmSettings::Form_Load() {
@@ -124,6 +146,8 @@ void frmSettings::Form_Load() {
         contact[k - setting::FirstContact]->setText(store_.Settings(k));
     txtNameServer1->setText(store_.Settings(setting::NameServer1));
     txtNameServer2->setText(store_.Settings(setting::NameServer2));
+    chkSecure->setChecked(store_.options().secure);
+    chkTestEnvironment->setChecked(store_.options().testEnvironment);
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
@@ -177,6 +201,10 @@ void frmSettings::cmdDone_Click() {
                        chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     store_.setSettings(setting::LegalType,
                        formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
+    Options options = store_.options();
+    options.secure = chkSecure->isChecked();
+    options.testEnvironment = chkTestEnvironment->isChecked();
+    store_.setOptions(options);
 
     const SaveResult saved = store_.WriteSettings(host_.mainFields());
     if (!saved.ok) {

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -27,7 +28,8 @@ public:
     virtual MainFields mainFields() const = 0;
 };
 
-// Contact details, default name servers, the co.uk legal type and the request method.
+// Contact details, default name servers, how to reach the registrar, the co.uk legal type
+// and the request method.
 // Done saves and hides the window; the close box discards the edits and unloads it.
 class frmSettings : public QWidget {
     Q_OBJECT
@@ -47,6 +49,9 @@ protected:
 
 private:
     void createControls();
+    // The "Registrar connection" group below the name servers; returns its height in
+    // twips, by which everything below it moves down.
+    int createConnectionGroup(int top);
     void Form_Load();
     void Form_Unload();
     void chkUsePURCHASE_Click();
@@ -69,6 +74,9 @@ private:
     QComboBox* cmbLegalType = nullptr;
     QLineEdit* txtNameServer1 = nullptr;
     QLineEdit* txtNameServer2 = nullptr;
+    QGroupBox* fraConnection = nullptr;
+    QCheckBox* chkSecure = nullptr;
+    QCheckBox* chkTestEnvironment = nullptr;
     QCheckBox* chkUsePURCHASE = nullptr;
     ClickLabel* lblUsePURCHASE = nullptr;
     QPushButton* cmdDone = nullptr;

@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,6 +78,7 @@ private slots:
     void purchaseWarning_data();
     void purchaseWarning();
     void failedSaveIsTold();
+    void connectionOptionsRoundTrip();
 };
 
 void tst_frmSettings::loadShowsStoredSettings_data() {
@@ -277,6 +280,41 @@ void tst_frmSettings::failedSaveIsTold() {
              qPrintable(rig.prompter.shown.first().text));
     QVERIFY(window->isVisible()); // the edits are still there to save again
     QCOMPARE(rig.box("txtFirstName")->text(), QStringLiteral("Ann"));
+}
+
+// A new user sees HTTPS on and the test environment off; Done writes both to options.ini
+// and the next opening shows what was stored; the close box stores nothing.
+void tst_frmSettings::connectionOptionsRoundTrip() {
+    Rig rig;
+    rig.open();
+    auto secure = [&] { return rig.get<QCheckBox>("chkSecure"); };
+    auto testEnvironment = [&] { return rig.get<QCheckBox>("chkTestEnvironment"); };
+    QVERIFY(secure()->isChecked());
+    QVERIFY(!testEnvironment()->isChecked());
+    // The group fits between the name servers and the method, captions unclipped.
+    const QRect group = rig.get<QGroupBox>("fraConnection")->geometry();
+    QVERIFY(group.top() > rig.box("txtNameServer2")->geometry().bottom());
+    QVERIFY(group.bottom() < rig.purchase()->geometry().top());
+    QVERIFY(rig.window->rect().contains(rig.get<QPushButton>("cmdDone")->geometry()));
+    for (QCheckBox* c : {secure(), testEnvironment()})
+        QVERIFY2(c->sizeHint().width() <= c->width() && c->geometry().right() < group.width() - 1,
+                 qPrintable(c->text()));
+
+    secure()->setChecked(false);
+    testEnvironment()->setChecked(true);
+    rig.window->cmdDone_Click();
+    SettingsStore reread(rig.dir.path());
+    reread.GetSettings();
+    QCOMPARE(reread.options().secure, false);
+    QCOMPARE(reread.options().testEnvironment, true);
+
+    rig.window->close(); // WA_DeleteOnClose
+    rig.open();
+    QVERIFY(!secure()->isChecked());
+    QVERIFY(testEnvironment()->isChecked());
+    secure()->setChecked(true);
+    rig.window->close();
+    QCOMPARE(rig.store.options().secure, false);
 }
 
 QTEST_MAIN(tst_frmSettings)
