@@ -4,15 +4,20 @@
 //
 //   drovane_timing [--pacing-seconds N] [--rounds N] [--seed N] [--samples FILE]
 //                  [--same-thread]
+//   drovane_timing --tls [--tls-samples N]
 //
 // Phase 1 runs both variants at interval 1 with Start Immediately for N seconds
 // (pacing gap, connect-to-request). Phase 2 starts N scheduled runs a few seconds
 // apart, each pressed at a random fraction of a second (scheduled start latency).
 // --samples writes every sample as CSV (metric, variant, value). --same-thread runs the
 // stand-in in the engine's thread instead of its own.
+// --tls instead times the program's sockets alone: full and resumed TLS handshakes on
+// loopback, and a whole request over TLS beside plain HTTP, against an OpenSSL stand-in
+// with the tests' certificate (trusted through SSL_CERT_FILE).
 
 #include "BaselinePlatform.h"
 #include "TimingStandIn.h"
+#include "TlsTiming.h"
 #include "testing/FakeRunView.h"
 #include "testing/ObservedPlatform.h"
 #include "testing/RegistrarReplies.h"
@@ -258,9 +263,76 @@ int argValue(const QStringList& args, const QString& name, int fallback) {
 
 } // namespace
 
+int tlsTiming(int samples) {
+    const QString certs = QStringLiteral(DROVANE_TEST_DATA "/tls");
+    qputenv("SSL_CERT_FILE", QFile::encodeName(certs + QLatin1String("/test-ca.pem")));
+    const QByteArray reply = checkReply("211");
+    bench::TlsStandIn tls(certs + QLatin1String("/loopback.pem"),
+                          certs + QLatin1String("/loopback-key.pem"), reply);
+    bench::TlsStandIn plain({}, {}, reply);
+    if (tls.port() == 0 || plain.port() == 0) {
+        std::fprintf(stderr, "timing harness: a stand-in could not listen on 127.0.0.1\n");
+        return 1;
+    }
+    const QByteArray request = "GET /interface.asp?command=check&uid=reseller&pw=secret&sld="
+                               "example&tld=com&numyears=1&responsetype=text HTTP/1.0\r\n\r\n";
+    std::printf("Drovane timing harness, TLS: Qt %s, %d samples each, stand-in on 127.0.0.1\n",
+                qVersion(), samples);
+    std::printf("load average at start: %s\n", loadAverage().constData());
+    QtPlatform qt;
+    bench::TlsTiming timing(qt);
+    // Interleaved in blocks, so that a change of load meets every variant alike.
+    std::vector<bench::TlsTiming::Cycle> full, resumed, clear;
+    const int block = 25;
+    for (int done = 0; done < samples; done += block) {
+        const int n = std::min(block, samples - done);
+        for (auto& c : timing.run(n, tls.port(), true, true, request))
+            full.push_back(c);
+        for (auto& c : timing.run(n, tls.port(), true, false, request))
+            resumed.push_back(c);
+        for (auto& c : timing.run(n, plain.port(), false, false, request))
+            clear.push_back(c);
+    }
+    std::printf("load average at end: %s\n", loadAverage().constData());
+    int reused = 0, served = 0;
+    for (const auto& c : tls.connections()) {
+        reused += c.reused;
+        served += c.ok;
+    }
+    auto pick = [](const std::vector<bench::TlsTiming::Cycle>& v, bool total) {
+        std::vector<double> out;
+        for (const auto& c : v)
+            if ((total ? c.totalUs : c.handshakeUs) >= 0)
+                out.push_back(total ? c.totalUs : c.handshakeUs);
+        return out;
+    };
+    std::printf("\n  %-34s %-9s %5s %10s %10s %10s %10s\n", "metric", "variant", "n", "min",
+                "median", "p99", "max");
+    const Summary hsFull = summarize(pick(full, false));
+    const Summary hsResumed = summarize(pick(resumed, false));
+    const Summary e2eFull = summarize(pick(full, true));
+    const Summary e2eResumed = summarize(pick(resumed, true));
+    const Summary e2ePlain = summarize(pick(clear, true));
+    printRow("connect + handshake", "full", hsFull, "us");
+    printRow("connect + handshake", "resumed", hsResumed, "us");
+    printRow("connect (plain TCP)", "plain", summarize(pick(clear, false)), "us");
+    printRow("request end to end", "TLS full", e2eFull, "us");
+    printRow("request end to end", "TLS resum", e2eResumed, "us");
+    printRow("request end to end", "plain", e2ePlain, "us");
+    std::printf("\n  full/resumed handshake: median %.2f, p99 %.2f\n",
+                hsFull.median / hsResumed.median, hsFull.p99 / hsResumed.p99);
+    std::printf("  end to end, TLS resumed/plain: median %.2f, p99 %.2f\n",
+                e2eResumed.median / e2ePlain.median, e2eResumed.p99 / e2ePlain.p99);
+    std::printf("  TLS connections served %d, of which resumed %d (expected %zu)\n", served, reused,
+                resumed.size());
+    return 0;
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.contains(QStringLiteral("--tls")))
+        return tlsTiming(std::clamp(argValue(args, "--tls-samples", 400), 10, 5000));
     const int pacingSeconds = std::clamp(argValue(args, "--pacing-seconds", 30), 3, 60);
     const int rounds = std::clamp(argValue(args, "--rounds", 12), 1, 16);
     QRandomGenerator random(quint32(argValue(args, "--seed", 5)));

@@ -21,7 +21,11 @@ const QSslConfiguration& registrarTlsConfiguration() {
         c.setPeerVerifyMode(QSslSocket::VerifyPeer);
         c.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
         c.setSslOption(QSsl::SslOptionDisableSessionTickets, false);
-        c.addCaCertificates(extraAuthorities(qEnvironmentVariable("SSL_CERT_FILE")));
+        // Adding even no certificate would make Qt load every system authority into each
+        // connection's context instead of looking them up when needed.
+        if (const auto extra = extraAuthorities(qEnvironmentVariable("SSL_CERT_FILE"));
+            !extra.isEmpty())
+            c.addCaCertificates(extra);
         return c;
     }();
     return configuration;
