@@ -76,6 +76,8 @@ private slots:
         QTest::newRow("issued for another host name")
             << "other-host"
             << "its certificate is for another host name (other.example)";
+        QTest::newRow("expired") << "expired"
+                                 << "its certificate has expired";
         QTest::newRow("from an unknown authority")
             << "stranger"
             << "its certificate comes from an authority this computer does not trust";
