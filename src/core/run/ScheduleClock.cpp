@@ -41,18 +41,23 @@ ScheduleClock::Action ScheduleClock::tick(const QDateTime& now, const QString& s
         return Action::None;
     }
     const int from = previous.time().msecsSinceStartOfDay() / 1000;
+    auto second = [](const DateTimeValue& v) { return v.time.msecsSinceStartOfDay() / 1000; };
     auto crossed = [&](const DateTimeValue& v) {
         if (v.hasDate()) // a date never equals a time of day
             return false;
         if (elapsed >= kDay)
             return true;
-        const int target = v.time.msecsSinceStartOfDay() / 1000;
-        const int ahead = ((target - from) % kDay + kDay) % kDay;
+        const int ahead = ((second(v) - from) % kDay + kDay) % kDay;
         return ahead > 0 && ahead <= elapsed;
     };
-    if (crossed(*start))
+    const bool startCrossed = crossed(*start);
+    const bool endCrossed = crossed(*end);
+    // Equal times: the start wins and the run goes on. A tick that crossed both the
+    // start and the end of a window (a machine waking up, a clock jump) came after the
+    // window was over; starting now would run until the end came round a day later.
+    if (startCrossed && (!endCrossed || second(*start) == second(*end)))
         return Action::Start;
-    if (crossed(*end))
+    if (endCrossed)
         return Action::Stop;
     return Action::None;
 }

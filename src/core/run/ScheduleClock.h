@@ -7,7 +7,8 @@ namespace drovane {
 
 // Decides, once a tick, whether a scheduled run starts or ends. A start or end time
 // fires when its second was crossed since the previous tick, so a late tick still
-// fires; a clock turned back fires nothing.
+// fires; a clock turned back fires nothing. A tick that passed over a whole window,
+// start and end, stops the run without starting it.
 class ScheduleClock {
 public:
     enum class Action { None, Start, Stop };

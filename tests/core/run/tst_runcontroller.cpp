@@ -414,6 +414,34 @@ private slots:
         QVERIFY(!rig.run.isRunning());
     }
 
+    void aTickOverAWholeWindowStartsNothing_data() {
+        QTest::addColumn<QString>("startTime");
+        QTest::addColumn<QString>("endTime");
+        QTest::addColumn<qint64>("jump");
+        QTest::newRow("suspended over the window") << "10:00:10 AM"
+                                                   << "10:00:20 AM" << 30000LL;
+        QTest::newRow("end before start, both passed") << "10:00:20 AM"
+                                                       << "10:00:10 AM" << 30000LL;
+        QTest::newRow("more than a day") << "10:00:10 AM"
+                                         << "10:00:20 AM" << 90000000LL;
+    }
+    void aTickOverAWholeWindowStartsNothing() {
+        QFETCH(QString, startTime);
+        QFETCH(QString, endTime);
+        QFETCH(qint64, jump);
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = startTime;
+        rig.view.f.endTime = endTime;
+        rig.run.DoStart();
+        rig.platform.advanceTo(5500);
+        rig.platform.shiftWallClock(jump);
+        rig.platform.advanceTo(7000);
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+        QVERIFY(!rig.run.isRunning());
+        QCOMPARE(rig.run.stopReason(), RunController::StopReason::EndTime);
+    }
+
     void invalidScheduleTextsDoNothingWhileTheyLast() {
         RunRig rig;
         rig.view.f.startImmediately = 0;
