@@ -119,6 +119,27 @@ void BM_JudgeReply(benchmark::State& state) {
 }
 BENCHMARK(BM_JudgeReply)->DenseRange(0, 4);
 
+// A reply trickled in pieces of 16 bytes: the completeness test after every piece, as
+// the slot runs it (second argument 1), or the whole reply tested afresh each time (0).
+// The reply never ends its headers, the worst case for a rescan.
+void BM_TrickledReply(benchmark::State& state) {
+    const QByteArray reply =
+        "HTTP/1.1 200 OK\r\n" + QByteArray(state.range(0), 'x').replace(8, 2, "\r\n");
+    for (auto _ : state) {
+        ReplyEndTracker tracker;
+        QByteArray sofar;
+        bool whole = false;
+        for (qsizetype at = 0; at < reply.size(); at += 16) {
+            sofar += reply.mid(at, 16);
+            whole = state.range(1) ? tracker.complete(sofar) : replyIsComplete(sofar);
+        }
+        benchmark::DoNotOptimize(whole);
+    }
+}
+BENCHMARK(BM_TrickledReply)
+    ->ArgsProduct({{4096, 65536, 262144}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
 // --- settings.dat and domains.dat -----------------------------------------------------
 
 void BM_EncodeSettings(benchmark::State& state) {

@@ -1,6 +1,7 @@
 #include "ReplyInterpreter.h"
 
 #include <QByteArrayView>
+#include <algorithm>
 
 namespace drovane {
 namespace {
@@ -53,6 +54,26 @@ ReplyVerdict judgeMarkers(const QByteArray& reply) {
     return verdict(ReplyKind::ServerError);
 }
 
+// The Content-Length of a header block, or -1 when it has none that is valid.
+qint64 contentLength(QByteArrayView headers) {
+    qsizetype at = 0;
+    while (at < headers.size()) {
+        qsizetype eol = headers.indexOf(QByteArrayView("\r\n"), at);
+        if (eol < 0)
+            eol = headers.size();
+        const QByteArrayView line = headers.sliced(at, eol - at);
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 &&
+            line.first(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            const qlonglong length = line.sliced(colon + 1).trimmed().toLongLong(&ok);
+            return ok && length >= 0 ? length : -1;
+        }
+        at = eol + 2;
+    }
+    return -1;
+}
+
 } // namespace
 
 ReplyVerdict interpretReply(const QByteArray& reply) {
@@ -66,26 +87,25 @@ ReplyVerdict interpretReply(const QByteArray& reply) {
 }
 
 bool replyIsComplete(const QByteArray& reply) {
-    const qsizetype headerEnd = reply.indexOf("\r\n\r\n");
-    if (headerEnd < 0 || !reply.startsWith("HTTP/"))
-        return false;
-    const QByteArrayView headers(reply.constData(), headerEnd);
-    qsizetype at = 0;
-    while (at < headers.size()) {
-        qsizetype eol = headers.indexOf(QByteArrayView("\r\n"), at);
-        if (eol < 0)
-            eol = headers.size();
-        const QByteArrayView line = headers.sliced(at, eol - at);
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 &&
-            line.first(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
-            bool ok = false;
-            const qlonglong length = line.sliced(colon + 1).trimmed().toLongLong(&ok);
-            return ok && length >= 0 && reply.size() - (headerEnd + 4) >= length;
+    return ReplyEndTracker().complete(reply);
+}
+
+bool ReplyEndTracker::complete(const QByteArray& reply) {
+    if (bodyStart_ < 0) {
+        if (!reply.startsWith("HTTP/")) {
+            // Only a reply shorter than the prefix may still become one.
+            return false;
         }
-        at = eol + 2;
+        const qsizetype headerEnd = reply.indexOf("\r\n\r\n", scanned_);
+        if (headerEnd < 0) {
+            // The marker may straddle the next piece.
+            scanned_ = std::max<qsizetype>(0, reply.size() - 3);
+            return false;
+        }
+        bodyStart_ = headerEnd + 4;
+        length_ = contentLength(QByteArrayView(reply.constData(), headerEnd));
     }
-    return false;
+    return length_ >= 0 && reply.size() - bodyStart_ >= length_;
 }
 
 } // namespace drovane

@@ -28,4 +28,18 @@ ReplyVerdict interpretReply(const QByteArray& reply);
 // many body bytes; without one, a reply ends when the registrar closes the connection.
 bool replyIsComplete(const QByteArray& reply);
 
+// The same test for a reply that grows piece by piece: each call looks only at what
+// came since the last one, so a reply trickled in small pieces costs time linear in
+// its size. Give it the whole reply so far every time; reset() for the next reply.
+class ReplyEndTracker {
+public:
+    bool complete(const QByteArray& reply);
+    void reset() { *this = ReplyEndTracker(); }
+
+private:
+    qsizetype scanned_ = 0;    // the header end lies at or after this offset
+    qsizetype bodyStart_ = -1; // once the header end was found
+    qint64 length_ = -1;       // the Content-Length, when the headers had a valid one
+};
+
 } // namespace drovane

@@ -96,6 +96,7 @@ void Slot::reconnect() {
     // Whatever the old connection left is not a reply to the next request.
     pending_.reset();
     reply_.clear();
+    replyEnd_.reset();
     judged_ = false;
     wskMAIN_->close();
     if (endpoint_.secure)
@@ -148,7 +149,7 @@ void Slot::dataArrived(const QByteArray& bytes) {
     if (judged_ || reply_.size() >= kMaxReply)
         return;
     reply_ += bytes.left(kMaxReply - reply_.size());
-    if (replyIsComplete(reply_))
+    if (replyEnd_.complete(reply_))
         judge();
 }
 
@@ -161,6 +162,7 @@ void Slot::judge() {
     judged_ = true;
     const ReplyVerdict verdict = interpretReply(reply_);
     reply_.clear();
+    replyEnd_.reset();
     if (verdict.kind == ReplyKind::NoMarker || !pending_)
         return;
     const Request request = *pending_;

@@ -79,6 +79,7 @@ private:
     // The current connection: what was asked and what has come back so far.
     std::optional<Request> pending_;
     QByteArray reply_;
+    ReplyEndTracker replyEnd_;
     bool judged_ = false;
 };
 

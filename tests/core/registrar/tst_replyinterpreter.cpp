@@ -86,6 +86,12 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, complete);
         QCOMPARE(drovane::replyIsComplete(reply), complete);
+        // Byte by byte, a piece-wise reader must come to the same answer at the same
+        // byte, also when the blank line is split between pieces.
+        ReplyEndTracker tracker;
+        for (qsizetype n = 1; n <= reply.size(); ++n)
+            QVERIFY2(tracker.complete(reply.first(n)) == (n == reply.size() && complete),
+                     QByteArray::number(n));
     }
 };
 
