@@ -1,9 +1,11 @@
 #include "frmError.h"
 
 #include "Controls.h"
+#include "core/run/ErrorText.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <climits>
 
 namespace drovane {
 
@@ -48,8 +50,16 @@ frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, Sto
 
     Form_Load();
     lblDomain->setText(report_.domain);
-    lblErrDesc->setText(report_.description);
+    lblErrDesc->setText(errorDialogText(report_.description, times_));
     cmdStopAll->setFocus();
+}
+
+void frmError::repeat(const ServerErrorReport& report) {
+    report_ = report;
+    if (times_ < INT_MAX)
+        ++times_;
+    lblDomain->setText(report_.domain);
+    lblErrDesc->setText(errorDialogText(report_.description, times_));
 }
 
 void frmError::Form_Load() {

@@ -12,7 +12,8 @@ namespace drovane {
 
 // One unexpected registrar answer: which domain failed and what the registrar said,
 // with the two ways out. Modeless and without an owner, so the run goes on while it
-// is open; every error gets a window of its own.
+// is open. The main window keeps one open per domain job: the same job's next error
+// goes to repeat().
 class frmError : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +24,12 @@ public:
 
     // The error reference ("2-5") the buttons act on.
     QString Tag() const { return report_.reference; }
+    // The job this window's errors are about; empty once the job is gone.
+    std::shared_ptr<clsDomains> job() const { return report_.job.lock(); }
+    int times() const { return times_; }
+
+    // The same job failed again: the latest report replaces the shown one.
+    void repeat(const ServerErrorReport& report);
 
     void cmdStopCurrent_Click();
     void cmdStopAll_Click();
@@ -31,6 +38,7 @@ private:
     void Form_Load();
 
     ServerErrorReport report_;
+    int times_ = 1;
     StopCurrent stopCurrent_;
     StopAll stopAll_;
 

@@ -468,6 +468,16 @@ void frmMain::showSubmissions(qint32 count) {
 
 void frmMain::showServerError(const ServerErrorReport& report) {
     errorWindows_.removeAll(nullptr);
+    // A registrar that keeps failing a name would otherwise open a window for it at
+    // every interval: the job's open window takes the error instead.
+    const std::shared_ptr<clsDomains> job = report.job.lock();
+    if (job) {
+        const QPointer<frmError> open = errorWindowOfJob_.value(job.get());
+        if (open && open->isVisible() && open->job() == job) {
+            open->repeat(report);
+            return;
+        }
+    }
     auto* window = new frmError(
         report,
         [this](const ServerErrorReport& r) {
@@ -479,6 +489,13 @@ void frmMain::showServerError(const ServerErrorReport& report) {
                 run_->stopAll();
         });
     errorWindows_.append(window);
+    if (job) {
+        errorWindowOfJob_.insert(job.get(), window);
+        connect(window, &QObject::destroyed, this, [this, key = job.get()] {
+            if (!errorWindowOfJob_.value(key))
+                errorWindowOfJob_.remove(key);
+        });
+    }
     window->show();
     window->activateWindow();
 }

@@ -4,6 +4,7 @@
 #include "core/run/RunView.h"
 #include "frmSettings.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -99,6 +100,7 @@ private:
     bool unloaded_ = false;
     QPointer<frmSettings> settingsWindow_;
     QList<QPointer<frmError>> errorWindows_;
+    QHash<const clsDomains*, QPointer<frmError>> errorWindowOfJob_;
     QPixmap background_;
 
     ClickLabel* imgLink1 = nullptr;

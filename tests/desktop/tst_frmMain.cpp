@@ -1,4 +1,5 @@
 #include "core/settings/LegalTypes.h"
+#include "desktop/frmError.h"
 #include "desktop/frmMain.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
@@ -99,6 +100,7 @@ private slots:
     void linkedFileIsToldAndLeftAlone();
     void byteLevelRoundTrip_data();
     void byteLevelRoundTrip();
+    void oneErrorWindowPerJob();
 };
 
 void tst_frmMain::firstStartWithoutFiles() {
@@ -468,6 +470,40 @@ void tst_frmMain::byteLevelRoundTrip() {
     QCOMPARE(rig.read("settings.dat"), settings);
     QCOMPARE(rig.read("domains.dat"), domains);
     QVERIFY(rig.prompter.shown.isEmpty());
+}
+
+void tst_frmMain::oneErrorWindowPerJob() {
+    Rig rig;
+    auto a = std::make_shared<clsDomains>();
+    auto b = std::make_shared<clsDomains>();
+    a->Domain = QStringLiteral("a.com");
+    b->Domain = QStringLiteral("b.com");
+    const QString huge(4 << 20, u'x'); // an Err1= of 4 MiB without a line end
+    auto description = [](frmError* w) {
+        return w->findChild<QLabel*>(QStringLiteral("lblErrDesc"))->text();
+    };
+
+    rig.window->showServerError({"a.com", huge, "1-1", a, 1});
+    rig.window->showServerError({"b.com", "Unknown", "2-1", b, 2});
+    for (int i = 0; i < 3; ++i)
+        rig.window->showServerError({"a.com", "Again", "1-2", a, 1});
+    QList<frmError*> open = rig.window->errorWindows();
+    QCOMPARE(open.size(), 2);
+    frmError* ofA = open[0]->job() == a ? open[0] : open[1];
+    QCOMPARE(description(ofA), QStringLiteral("(4 times) Again"));
+    QCOMPARE(ofA->Tag(), QStringLiteral("1-2")); // Stop Current acts on the latest
+    frmError* ofB = ofA == open[0] ? open[1] : open[0];
+    QCOMPARE(description(ofB), QStringLiteral("Unknown"));
+
+    // Closed by the user: the next error of the same job opens a new window.
+    ofA->close();
+    rig.window->showServerError({"a.com", huge, "1-3", a, 1});
+    open = rig.window->errorWindows();
+    QCOMPARE(open.size(), 2);
+    frmError* again = open[0] == ofB ? open[1] : open[0];
+    QVERIFY(again != ofA);
+    QCOMPARE(description(again).size(), 500);
+    QVERIFY(description(again).endsWith(QChar(0x2026)));
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,5 +1,6 @@
 #include "RunController.h"
 
+#include "ErrorText.h"
 #include "ListText.h"
 #include "StartChecks.h"
 #include "core/model/HandleError.h"
@@ -209,7 +210,7 @@ void RunController::serverError(int slot, const DomainJob& job, int position,
                                 const QString& description) {
     ServerErrorReport report;
     report.domain = job->Domain;
-    report.description = description;
+    report.description = shortErrorDescription(description);
     report.reference = QStringLiteral("%1-%2").arg(slot).arg(position);
     report.job = job;
     report.slot = slot;
