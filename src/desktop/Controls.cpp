@@ -1,11 +1,12 @@
 #include "Controls.h"
 
+#include "ListBox.h"
+
 #include <QAbstractButton>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 
 namespace drovane {
 
@@ -76,9 +77,8 @@ void makeFlatBox(QLineEdit* box) {
     box->setFrame(false);
 }
 
-void makeFlatBox(QPlainTextEdit* box) {
-    paintBoxWhite(box);
-    box->setFrameShape(QFrame::NoFrame);
+void makeFlatBox(ListBox* box) {
+    paintBoxWhite(box); // the list box draws no border of its own
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {

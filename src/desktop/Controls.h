@@ -9,9 +9,10 @@
 
 class QAbstractButton;
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace drovane {
+
+class ListBox;
 
 // Positions are laid out in twips, 15 to a pixel at 96 dpi.
 constexpr int px(int twips) {
@@ -39,7 +40,7 @@ void makeGreyButton(QAbstractButton* button);
 void paintBoxWhite(QWidget* box);
 // Black on white, without the sunken border.
 void makeFlatBox(QLineEdit* box);
-void makeFlatBox(QPlainTextEdit* box);
+void makeFlatBox(ListBox* box);
 
 // A label that works as a caption: a click on it (press and release over it) is
 // reported even when the control it names is disabled.

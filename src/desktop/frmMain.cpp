@@ -1,9 +1,9 @@
 #include "frmMain.h"
 
 #include "Controls.h"
+#include "ListBox.h"
 #include "core/model/HandleError.h"
 #include "core/run/IntervalCheck.h"
-#include "core/run/ListText.h"
 #include "core/settings/SettingNames.h"
 #include "frmError.h"
 
@@ -12,10 +12,8 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextDocument>
 #include <QUrl>
 #include <QValidator>
 
@@ -142,13 +140,10 @@ void frmMain::createControls() {
 
     lblDomains = label(new QLabel(this), "lblDomains", QStringLiteral("Domains:"),
                        twipRect(1920, 840, 660, 195));
-    txtDomains = new QPlainTextEdit(this);
+    txtDomains = new ListBox(this);
     txtDomains->setObjectName(QStringLiteral("txtDomains"));
     txtDomains->setGeometry(twipRect(2040, 1170, 2295, 3630));
     txtDomains->setFont(tahoma(9.75));
-    txtDomains->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtDomains->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtDomains->setTabChangesFocus(true);
     auto* shpDomains = new FrameRect(kFrameRed, this);
     shpDomains->setObjectName(QStringLiteral("shpDomains"));
     shpDomains->setGeometry(txtDomains->geometry().adjusted(-px(45), -px(45), px(45), px(45)));
@@ -416,10 +411,7 @@ MainFields frmMain::fields() const {
     f.startImmediately = chkStartImmediately->isChecked() ? 1 : 0;
     f.startTime = txtStartTime->text();
     f.endTime = txtEndTime->text();
-    // The raw text keeps non-breaking spaces that toPlainText() would turn into blanks.
-    QString raw = txtDomains->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, u'\n');
-    f.domains = normalizeLineEnds(raw);
+    f.domains = txtDomains->crlfText();
     return f;
 }
 
@@ -440,7 +432,7 @@ bool frmMain::nameServersChecked() const {
 }
 
 void frmMain::setDomainsText(const QString& crlfText) {
-    txtDomains->setPlainText(QString(crlfText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    txtDomains->setPlainText(crlfText);
 }
 
 void frmMain::closeSettingsWindow() {

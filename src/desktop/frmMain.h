@@ -15,12 +15,12 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace drovane {
 
 class ClickLabel;
+class ListBox;
 class DelayTimeValidator;
 class frmError;
 
@@ -122,7 +122,7 @@ private:
     QLabel* lblEndTime = nullptr;
     QLineEdit* txtEndTime = nullptr;
     QLabel* lblDomains = nullptr;
-    QPlainTextEdit* txtDomains = nullptr;
+    ListBox* txtDomains = nullptr;
     QLabel* lblSubmissionsLbl = nullptr;
     QLabel* lblSubmissions = nullptr;
     QPushButton* cmdStart = nullptr;

@@ -1,4 +1,5 @@
 #include "core/settings/LegalTypes.h"
+#include "desktop/ListBox.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
 #include "testing/ScriptedPrompter.h"
@@ -110,7 +111,7 @@ void tst_frmMain::firstStartWithoutFiles() {
     QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
     for (const char* name : {"txtUsername", "txtPassword", "txtDelayTime", "txtEndTime"})
         QVERIFY2(rig.box(name)->text().isEmpty(), name);
-    QVERIFY(rig.get<QPlainTextEdit>("txtDomains")->toPlainText().isEmpty());
+    QVERIFY(rig.get<ListBox>("txtDomains")->toPlainText().isEmpty());
     QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
     QVERIFY(rig.checked("chkStartImmediately") && rig.checked("chkNameServers"));
     QVERIFY(rig.box("txtStartTime")->isReadOnly() && rig.box("txtEndTime")->isReadOnly());
@@ -317,7 +318,7 @@ void tst_frmMain::customNameServersOpensSettings() {
 void tst_frmMain::closingWritesBothFilesAndEndsProgram() {
     Rig rig;
     QTest::keyClicks(rig.box("txtUsername"), "ann");
-    auto* domains = rig.get<QPlainTextEdit>("txtDomains");
+    auto* domains = rig.get<ListBox>("txtDomains");
     QTest::keyClicks(domains, "a.com");
     QTest::keyClick(domains, Qt::Key_Return);
     QTest::keyClicks(domains, "b.com");

@@ -1,26 +1,11 @@
 #include "ListText.h"
 
+#include "core/settings/SettingsCodec.h"
+
 namespace drovane {
 
 QString normalizeLineEnds(const QString& text) {
-    if (!text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            out += QLatin1String("\r\n");
-            if (i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-        } else if (c == u'\n') {
-            out += QLatin1String("\r\n");
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return unifyLineBreaks(text, u"\r\n");
 }
 
 QString cleanList(const QString& text) {

@@ -8,8 +8,8 @@
 
 namespace drovane {
 
-// Lines may end in CR LF, a lone CR or a lone LF (a text box holds "\n"); the list is
-// kept with CR LF between lines.
+// Lines may end in CR LF, a lone CR or LF, or a line or paragraph separator (Shift+Enter
+// in a text box); the list is kept with CR LF between lines.
 QString normalizeLineEnds(const QString& text);
 
 // Drops CR LF pairs at the start and the end of the list and collapses every run of

@@ -39,8 +39,37 @@ int decodeSettings(const QByteArray& bytes, SettingsArray& settings) {
     return piece;
 }
 
+QString unifyLineBreaks(const QString& text, QStringView lineEnd) {
+    auto isBreak = [](QChar c) {
+        return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator || c == QChar(u'\u0085');
+    };
+    const QStringView view(text);
+    const qsizetype n = view.size();
+    auto nextBreak = [&](qsizetype from) {
+        while (from < n && !isBreak(view[from]))
+            ++from;
+        return from;
+    };
+    qsizetype at = nextBreak(0);
+    if (at == n)
+        return text;
+    QString out;
+    out.reserve(n + n / 8);
+    out.append(view.first(at));
+    while (at < n) {
+        out.append(lineEnd);
+        at += view[at] == u'\r' && at + 1 < n && view[at + 1] == u'\n' ? 2 : 1;
+        const qsizetype next = nextBreak(at);
+        out.append(view.sliced(at, next - at));
+        at = next;
+    }
+    return out;
+}
+
 QByteArray encodeDomains(const QString& listText) {
-    return cp1252::encode(listText) + "\r\n";
+    // A line separator the code page lacks would join two names into one for good.
+    return cp1252::encode(unifyLineBreaks(listText, u"\r\n")) + "\r\n";
 }
 
 QString decodeDomains(const QByteArray& bytes) {

@@ -19,7 +19,11 @@ QByteArray encodeSettings(const SettingsArray& settings);
 // settings whose piece is missing keep the value they had.
 int decodeSettings(const QByteArray& bytes, SettingsArray& settings);
 
-// domains.dat: the list text followed by CR LF.
+// Every line break a text box can hold (CR LF, a lone CR or LF, U+2028, U+2029, U+0085)
+// replaced by lineEnd.
+QString unifyLineBreaks(const QString& text, QStringView lineEnd);
+
+// domains.dat: the list text followed by CR LF, every line break written as CR LF.
 QByteArray encodeDomains(const QString& listText);
 
 // Reads domains.dat item by item (leading blanks skipped, an item ends at a comma or
