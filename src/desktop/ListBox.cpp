@@ -35,8 +35,8 @@ void ListBox::measureFont() {
     asciiAdvance_[int('\t')] = 8 * asciiAdvance_[int(' ')];
 }
 
-void ListBox::setPlainText(const QString& text) {
-    lines_.setText(text);
+void ListBox::setPlainText(QString text) {
+    lines_.setText(std::move(text));
     undo_.clear();
     cursor_ = anchor_ = 0;
     topLine_ = 0;

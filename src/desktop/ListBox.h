@@ -24,7 +24,7 @@ public:
     explicit ListBox(QWidget* parent = nullptr);
 
     // Any line breaks; kept with "\n" between lines. Clears the undo steps.
-    void setPlainText(const QString& text);
+    void setPlainText(QString text);
     QString toPlainText() const { return lines_.text(); }
     // CR LF between lines, as the list is saved and run.
     QString crlfText() const { return lines_.crlfText(); }

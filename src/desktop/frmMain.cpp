@@ -221,7 +221,7 @@ void frmMain::Form_Load() {
 
     chkLogging_Change();
     lockTimeFields(chkStartImmediately->isChecked());
-    setDomainsText(store_.readDomains());
+    txtDomains->setPlainText(store_.readDomains());
 
     // Told once: a file that was not read is not saved over either, and the window
     // goes on with what it holds.

@@ -8,13 +8,27 @@ namespace drovane {
 
 ListLines::ListLines() : starts_{0} {}
 
-void ListLines::setText(const QString& text) {
-    text_ = unifyLineBreaks(text, u"\n");
-    text_.squeeze();
+void ListLines::setText(QString text) {
+    // Every break becomes one "\n", never longer than what it replaces, so the text is
+    // rewritten where it lies and the line starts are found on the way.
     starts_.clear();
     starts_.append(0);
-    for (qsizetype at = text_.indexOf(u'\n'); at >= 0; at = text_.indexOf(u'\n', at + 1))
-        starts_.append(at + 1);
+    const qsizetype n = text.size();
+    QChar* const chars = text.data();
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < n; ++in) {
+        const QChar c = chars[in];
+        if (isLineBreak(c)) {
+            if (c == u'\r' && in + 1 < n && chars[in + 1] == u'\n')
+                ++in;
+            chars[out++] = u'\n';
+            starts_.append(out);
+        } else {
+            chars[out++] = c;
+        }
+    }
+    text.truncate(out);
+    text_ = std::move(text);
     starts_.squeeze();
 }
 

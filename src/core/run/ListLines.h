@@ -14,7 +14,8 @@ class ListLines {
 public:
     ListLines();
 
-    void setText(const QString& text);
+    // Line breaks are turned into "\n" in place: pass a list that is not needed after.
+    void setText(QString text);
     const QString& text() const { return text_; }
     // The list as it is saved and run: CR LF between lines.
     QString crlfText() const;

@@ -36,13 +36,18 @@ QByteArray encode(const QString& text) {
 
 QString decode(const QByteArray& bytes) {
     QString out;
-    out.resize(bytes.size());
-    QChar* dst = out.data();
-    for (char b : bytes) {
-        const unsigned char u = static_cast<unsigned char>(b);
+    decodeAppend(out, bytes.constData(), bytes.size());
+    return out;
+}
+
+void decodeAppend(QString& out, const char* bytes, qsizetype length) {
+    const qsizetype at = out.size();
+    out.resize(at + length);
+    QChar* dst = out.data() + at;
+    for (qsizetype i = 0; i < length; ++i) {
+        const unsigned char u = static_cast<unsigned char>(bytes[i]);
         *dst++ = QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
     }
-    return out;
 }
 
 } // namespace drovane::cp1252

@@ -9,5 +9,7 @@ namespace drovane::cp1252 {
 // the code page lacks are written as "?".
 QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
+// Decodes `length` bytes from `bytes` onto the end of `out`.
+void decodeAppend(QString& out, const char* bytes, qsizetype length);
 
 } // namespace drovane::cp1252

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <QByteArrayMatcher>
+#include <cstring>
 
 namespace drovane {
 namespace {
@@ -40,14 +41,10 @@ int decodeSettings(const QByteArray& bytes, SettingsArray& settings) {
 }
 
 QString unifyLineBreaks(const QString& text, QStringView lineEnd) {
-    auto isBreak = [](QChar c) {
-        return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
-               c == QChar::ParagraphSeparator || c == QChar(u'\u0085');
-    };
     const QStringView view(text);
     const qsizetype n = view.size();
     auto nextBreak = [&](qsizetype from) {
-        while (from < n && !isBreak(view[from]))
+        while (from < n && !isLineBreak(view[from]))
             ++from;
         return from;
     };
@@ -73,49 +70,48 @@ QByteArray encodeDomains(const QString& listText) {
 }
 
 QString decodeDomains(const QByteArray& bytes) {
-    const QString text = cp1252::decode(bytes);
-    const qsizetype n = text.size();
+    // The delimiters are ASCII, the same bytes in the code page: the items are found in
+    // the bytes and only they are decoded, straight onto the end of the list.
+    const char* const text = bytes.constData();
+    const qsizetype n = bytes.size();
     QString list;
+    list.reserve(n);
     bool first = true;
     auto lineEndLength = [&](qsizetype i) -> int {
-        if (i >= n)
-            return 0;
-        if (text[i] == u'\r')
-            return i + 1 < n && text[i + 1] == u'\n' ? 2 : 1;
-        return text[i] == u'\n' ? 1 : 0;
+        if (text[i] == '\r')
+            return i + 1 < n && text[i + 1] == '\n' ? 2 : 1;
+        return text[i] == '\n' ? 1 : 0;
     };
-    auto add = [&](const QString& item) {
-        // Empty items before the first non-empty one leave no trace.
-        if (first) {
-            list = item;
-            first = list.isEmpty();
-        } else {
-            list += QStringLiteral("\r\n") + item;
-        }
+    auto toDelimiter = [&](qsizetype i) {
+        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n')
+            ++i;
+        return i;
     };
     qsizetype i = 0;
     while (i < n) {
-        while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        while (i < n && (text[i] == ' ' || text[i] == '\t'))
             ++i;
         if (i >= n)
             break;
-        QString item;
-        if (text[i] == u'"') {
-            const qsizetype close = text.indexOf(u'"', i + 1);
-            item = text.mid(i + 1, close < 0 ? -1 : close - i - 1);
-            i = close < 0 ? n : close + 1;
+        qsizetype from = i;
+        qsizetype length = 0;
+        if (text[i] == '"') {
+            const char* close = static_cast<const char*>(std::memchr(text + i + 1, '"', n - i - 1));
+            from = i + 1;
+            length = close ? close - text - from : n - from;
             // Whatever follows the closing quote up to the delimiter is dropped.
-            while (i < n && text[i] != u',' && lineEndLength(i) == 0)
-                ++i;
+            i = toDelimiter(close ? close - text + 1 : n);
         } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != u',' && lineEndLength(i) == 0)
-                ++i;
-            item = text.mid(start, i - start);
+            i = toDelimiter(i);
+            length = i - from;
         }
         if (i < n)
-            i += text[i] == u',' ? 1 : lineEndLength(i);
-        add(item);
+            i += text[i] == ',' ? 1 : lineEndLength(i);
+        // Empty items before the first non-empty one leave no trace.
+        if (!first)
+            list.append(QLatin1String("\r\n"));
+        cp1252::decodeAppend(list, text + from, length);
+        first = first && length == 0;
     }
     return list;
 }

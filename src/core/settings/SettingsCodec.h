@@ -19,6 +19,12 @@ QByteArray encodeSettings(const SettingsArray& settings);
 // settings whose piece is missing keep the value they had.
 int decodeSettings(const QByteArray& bytes, SettingsArray& settings);
 
+// CR, LF, U+2028 (line separator), U+2029 (paragraph separator) or U+0085 (next line).
+inline bool isLineBreak(QChar c) {
+    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator || c == QChar(u'\u0085');
+}
+
 // Every line break a text box can hold (CR LF, a lone CR or LF, U+2028, U+2029, U+0085)
 // replaced by lineEnd.
 QString unifyLineBreaks(const QString& text, QStringView lineEnd);
