@@ -8,12 +8,14 @@
 #include "core/platform/QtPlatform.h"
 #include "core/settings/LegalTypes.h"
 #include "core/settings/SettingsStore.h"
+#include "desktop/ListBox.h"
 #include "desktop/frmMain.h"
 #include "testing/ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -63,6 +65,8 @@ double cpuMs() {
 struct Loaded {
     double shownMs;
     double cpuMs;
+    double keystrokeMs; // a character typed at the start of the first line, repainted
+    double endKeyMs;    // End and a character at the end of the first line, repainted
     long residentKiB;
     bool roundTrip;
 };
@@ -87,7 +91,23 @@ Loaded loadShowSave(const QByteArray& domains, const QStringList& legalTypes) {
     window.show();
     QCoreApplication::processEvents();
     window.grab(); // every control painted once
-    Loaded result{clock.nsecsElapsed() / 1e6, cpuMs() - cpuStart, residentKiB(), false};
+    Loaded result{clock.nsecsElapsed() / 1e6, cpuMs() - cpuStart, 0, 0, residentKiB(), false};
+    auto* box = window.findChild<ListBox*>(QStringLiteral("txtDomains"));
+    QElapsedTimer typing;
+    typing.start();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCoreApplication::sendEvent(box, &key);
+    box->repaint();
+    result.keystrokeMs = typing.nsecsElapsed() / 1e6;
+    QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &erase);
+    typing.restart();
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &end);
+    QCoreApplication::sendEvent(box, &key);
+    box->repaint();
+    result.endKeyMs = typing.nsecsElapsed() / 1e6;
+    QCoreApplication::sendEvent(box, &erase);
     window.close();
     QFile saved(dir.filePath(QStringLiteral("domains.dat")));
     result.roundTrip = saved.open(QIODevice::ReadOnly) &&
@@ -114,18 +134,24 @@ int main(int argc, char** argv) {
     const long before = residentKiB();
     QList<double> times;
     QList<double> cpu;
+    QList<double> keystroke;
+    QList<double> endKey;
     long resident = 0;
     bool intact = empty.roundTrip;
     for (int run = 0; run < runs; ++run) {
         const Loaded loaded = loadShowSave(domains, legalTypes);
         times.append(loaded.shownMs);
         cpu.append(loaded.cpuMs);
+        keystroke.append(loaded.keystrokeMs);
+        endKey.append(loaded.endKeyMs);
         if (run == 0)
             resident = loaded.residentKiB;
         intact = intact && loaded.roundTrip;
     }
     std::sort(times.begin(), times.end());
     std::sort(cpu.begin(), cpu.end());
+    std::sort(keystroke.begin(), keystroke.end());
+    std::sort(endKey.begin(), endKey.end());
     const long items = line > 0 ? 2 : names;
     std::printf("domains.dat of %lld bytes (%s), %d runs\n", qlonglong(domains.size()),
                 line > 0 ? "one long line and one name" : "one name a line", runs);
@@ -133,6 +159,10 @@ int main(int argc, char** argv) {
                 times[times.size() / 2], times.first(), times.last());
     std::printf("  CPU time of the same:     median %.1f ms, min %.1f ms, max %.1f ms\n",
                 cpu[cpu.size() / 2], cpu.first(), cpu.last());
+    std::printf("  a keystroke at the top of the list, repainted: median %.2f ms\n",
+                keystroke[keystroke.size() / 2]);
+    std::printf("  End and a keystroke at the end of the first line: median %.2f ms\n",
+                endKey[endKey.size() / 2]);
     std::printf("  resident memory with the list shown: +%.1f MiB over an empty window "
                 "(%.0f bytes a name, %.2f bytes a byte of the file)\n",
                 (resident - before) / 1024.0, (resident - before) * 1024.0 / items,

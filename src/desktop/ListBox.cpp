@@ -93,16 +93,21 @@ qsizetype ListBox::rowEnd(int line, qsizetype start) const {
     return at;
 }
 
+QList<qsizetype> ListBox::rowStarts(int line, qsizetype upTo) const {
+    const qsizetype end = lines_.lineEnd(line);
+    QList<qsizetype> starts{lines_.lineStart(line)};
+    for (;;) {
+        const qsizetype stop = rowEnd(line, starts.last());
+        if (upTo < stop || stop >= end)
+            return starts;
+        starts.append(stop);
+    }
+}
+
 ListBox::Row ListBox::rowAt(qsizetype position) const {
     const int line = lines_.lineOf(position);
-    const qsizetype end = lines_.lineEnd(line);
-    qsizetype start = lines_.lineStart(line);
-    for (;;) {
-        const qsizetype stop = rowEnd(line, start);
-        if (position < stop || stop >= end)
-            return {line, start, stop};
-        start = stop;
-    }
+    const qsizetype start = rowStarts(line, position).last();
+    return {line, start, rowEnd(line, start)};
 }
 
 bool ListBox::nextRow(const Row& row, Row* next) const {
@@ -295,11 +300,18 @@ void ListBox::ensureCursorVisible() {
             break;
     if (k < rows)
         return;
-    top = caret;
-    for (int i = 1; i < rows && previousRow(top, &top); ++i) {
+    // The caret's row becomes the last one shown. Rows are found from the start of
+    // each line, so each line above is laid out once, not once a row.
+    int needed = rows - 1;
+    int line = caret.line;
+    QList<qsizetype> starts = rowStarts(line, caret.start);
+    while (needed >= starts.size() && line > 0) {
+        needed -= int(starts.size());
+        --line;
+        starts = rowStarts(line, lines_.lineEnd(line));
     }
-    topLine_ = top.line;
-    topStart_ = top.start;
+    topLine_ = line;
+    topStart_ = starts[std::max<qsizetype>(0, starts.size() - 1 - needed)];
 }
 
 void ListBox::scrollRows(int rows) {

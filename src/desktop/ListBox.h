@@ -68,6 +68,8 @@ private:
     qreal textWidth() const;
     // Rows are filled greedily, so where a row ends depends only on where it starts.
     qsizetype rowEnd(int line, qsizetype start) const;
+    // The starts of a line's rows, up to the row that holds `upTo`.
+    QList<qsizetype> rowStarts(int line, qsizetype upTo) const;
     Row rowAt(qsizetype position) const;
     bool nextRow(const Row& row, Row* next) const;
     bool previousRow(const Row& row, Row* previous) const;

@@ -6,6 +6,7 @@
 #include "testing/SimPlatform.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +103,8 @@ private slots:
     void byteLevelRoundTrip_data();
     void byteLevelRoundTrip();
     void oneErrorWindowPerJob();
+    void everyLineBreakSeparatesNames();
+    void megabyteLineRoundTrip();
 };
 
 void tst_frmMain::firstStartWithoutFiles() {
@@ -505,6 +508,32 @@ void tst_frmMain::oneErrorWindowPerJob() {
     QVERIFY(again != ofA);
     QCOMPARE(description(again).size(), 500);
     QVERIFY(description(again).endsWith(QChar(0x2026)));
+}
+
+void tst_frmMain::everyLineBreakSeparatesNames() {
+    Rig rig;
+    auto* domains = rig.get<ListBox>("txtDomains");
+    domains->setFocus();
+    QTest::keyClicks(domains, "one.com");
+    QTest::keyClick(domains, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(domains, "two.com");
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(u"\u2028three.com\u2029four.com"));
+    QTest::keySequence(domains, QKeySequence::Paste);
+    QCOMPARE(rig.window->fields().domains,
+             QStringLiteral("one.com\r\ntwo.com\r\nthree.com\r\nfour.com"));
+    rig.window->close();
+    QCOMPARE(rig.read("domains.dat"),
+             QByteArray("one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\n"));
+}
+
+void tst_frmMain::megabyteLineRoundTrip() {
+    // One line of a megabyte once froze start-up for minutes: the box wrapped it whole.
+    const QByteArray domains = QByteArray(1 << 20, 'x') + "\r\nb.com\r\n";
+    Rig rig({}, domains);
+    rig.window->grab();
+    QCOMPARE(rig.get<ListBox>("txtDomains")->lineCount(), 2);
+    rig.window->close();
+    QCOMPARE(rig.read("domains.dat"), domains);
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,0 +1,106 @@
+#include "desktop/ListBox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+using namespace drovane;
+
+namespace {
+// "text:abc" types, "Key" presses, "+Key" with Shift, "^Key" with Ctrl.
+void play(ListBox& box, const QStringList& script) {
+    static const QHash<QString, Qt::Key> keys{{"Left", Qt::Key_Left},
+                                              {"Right", Qt::Key_Right},
+                                              {"Up", Qt::Key_Up},
+                                              {"Down", Qt::Key_Down},
+                                              {"Home", Qt::Key_Home},
+                                              {"End", Qt::Key_End},
+                                              {"Backspace", Qt::Key_Backspace},
+                                              {"Delete", Qt::Key_Delete},
+                                              {"Return", Qt::Key_Return},
+                                              {"A", Qt::Key_A},
+                                              {"Z", Qt::Key_Z},
+                                              {"X", Qt::Key_X},
+                                              {"V", Qt::Key_V}};
+    for (const QString& step : script) {
+        if (step.startsWith("text:")) {
+            QTest::keyClicks(&box, step.mid(5));
+            continue;
+        }
+        Qt::KeyboardModifiers modifiers;
+        QString key = step;
+        if (key.startsWith(u'+'))
+            modifiers = Qt::ShiftModifier, key.remove(0, 1);
+        else if (key.startsWith(u'^'))
+            modifiers = Qt::ControlModifier, key.remove(0, 1);
+        QVERIFY2(keys.contains(key), qPrintable(key));
+        QTest::keyClick(&box, keys[key], modifiers);
+    }
+}
+} // namespace
+
+// The domain list box edits as a text box does; a slip in its line bookkeeping would
+// lose or join names.
+class tst_ListBox : public QObject {
+    Q_OBJECT
+private slots:
+    void editing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("cursor");
+
+        QTest::newRow("type at the end of the last line")
+            << "a\r\nb" << QStringList{"^End", "text:c"} << "a\nbc" << 4;
+        QTest::newRow("Backspace at a line start joins")
+            << "a\nb" << QStringList{"Down", "Home", "Backspace"} << "ab" << 1;
+        QTest::newRow("Delete at a line end joins")
+            << "ab\ncd" << QStringList{"End", "Delete"} << "abcd" << 2;
+        QTest::newRow("selection replaced by typing")
+            << "one\ntwo" << QStringList{"Right", "+Down", "text:X"} << "oXwo" << 2;
+        QTest::newRow("Up and Down keep the column")
+            << "abcd\nx\nabcd" << QStringList{"End", "Down", "Down", "text:!"} << "abcd\nx\nabcd!"
+            << 12;
+        QTest::newRow("select all, cut, paste back")
+            << "a\nb" << QStringList{"^A", "^X", "text:z", "^V"} << "za\nb" << 4;
+        QTest::newRow("undo a line break and a deletion")
+            << "ab" << QStringList{"Right", "Return", "Delete", "^Z", "^Z"} << "ab" << 1;
+        QTest::newRow("Ctrl+Backspace takes the word")
+            << "x a.com" << QStringList{"End", "^Backspace"} << "x " << 2;
+    }
+    void editing() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, script);
+        QFETCH(QString, after);
+        QFETCH(int, cursor);
+        ListBox box;
+        box.resize(150, 240);
+        box.setPlainText(text);
+        box.show();
+        play(box, script);
+        QCOMPARE(box.toPlainText(), after);
+        QCOMPARE(box.cursorPosition(), cursor);
+        QCOMPARE(box.lineCount(), after.count(u'\n') + 1);
+    }
+
+    void wrappedRowsAndReadOnly() {
+        // A name wider than the box wraps onto rows; Down moves a row, not a line.
+        ListBox box;
+        box.resize(60, 240);
+        box.setPlainText(QString(200, u'w') + "\nb.com");
+        box.show();
+        QTest::keyClick(&box, Qt::Key_Down);
+        QVERIFY(box.cursorPosition() > 0 && box.cursorPosition() < 200);
+        box.setReadOnly(true);
+        QTest::keyClicks(&box, "x");
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QCOMPARE(box.toPlainText().size(), 206);
+        // A click lands on the row under it.
+        box.setReadOnly(false);
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(box.cursorPosition(), 0);
+    }
+};
+
+QTEST_MAIN(tst_ListBox)
+#include "tst_listbox.moc"
