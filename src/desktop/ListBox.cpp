@@ -1,9 +1,11 @@
 #include "ListBox.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <algorithm>
 
@@ -449,6 +451,30 @@ void ListBox::wheelEvent(QWheelEvent* event) {
         return QWidget::wheelEvent(event);
     scrollRows(-steps);
     event->accept();
+}
+
+void ListBox::contextMenuEvent(QContextMenuEvent* event) {
+    const bool selection = anchor_ != cursor_;
+    QMenu menu(this);
+    auto add = [&](const QString& text, bool enabled, auto action) {
+        menu.addAction(text, this, action)->setEnabled(enabled);
+    };
+    add(QStringLiteral("&Undo"), !readOnly_ && !undo_.isEmpty(), [this] { undo(); });
+    menu.addSeparator();
+    add(QStringLiteral("Cu&t"), !readOnly_ && selection, [this] {
+        copySelection();
+        insert(QString());
+    });
+    add(QStringLiteral("&Copy"), selection, [this] { copySelection(); });
+    add(QStringLiteral("&Paste"), !readOnly_ && !QGuiApplication::clipboard()->text().isEmpty(),
+        [this] { insert(QGuiApplication::clipboard()->text()); });
+    add(QStringLiteral("Delete"), !readOnly_ && selection, [this] { insert(QString()); });
+    menu.addSeparator();
+    add(QStringLiteral("Select All"), lines_.size() > 0, [this] {
+        anchor_ = 0;
+        moveCursor(lines_.size(), true);
+    });
+    menu.exec(event->globalPos());
 }
 
 void ListBox::focusInEvent(QFocusEvent* event) {

@@ -17,7 +17,8 @@ namespace drovane {
 // It edits as a plain text box does: typing, Enter and Shift+Enter (both start a new
 // line), Backspace, Delete, the arrow, Home, End and page keys (with Shift to select,
 // with Ctrl by words or to the ends), the mouse (click, drag, double-click, wheel),
-// select all, cut, copy, paste and undo. Tab moves the focus on.
+// select all, cut, copy, paste and undo, by key or from its context menu. Tab moves the
+// focus on.
 class ListBox : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
