@@ -6,6 +6,7 @@
 #include "core/run/ListText.h"
 #include "core/settings/SettingNames.h"
 #include "frmError.h"
+#include "frmStatus.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -58,6 +59,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
       prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
     setObjectName(kWindow);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
+    run_->attachStatus(&runStatus_);
     createControls();
     Form_Load();
 }
@@ -166,10 +168,14 @@ void frmMain::createControls() {
     cmdSettings->setObjectName(QStringLiteral("cmdSettings"));
     cmdSettings->setGeometry(twipRect(2430, 5280, 735, 255));
     imgLink2 = label(new QLabel(this), "imgLink2", QString(), twipRect(3240, 5430, 1095, 300));
+    // Left of Start, as far from it as Settings is on its right.
+    cmdStatus = new QPushButton(QStringLiteral("Status"), this);
+    cmdStatus->setObjectName(QStringLiteral("cmdStatus"));
+    cmdStatus->setGeometry(twipRect(750, 5280, 735, 255));
 
     QWidget* order[] = {txtUsername,         txtPassword,    txtDelayTime, chkLogging,
                         chkStartImmediately, chkNameServers, txtStartTime, txtEndTime,
-                        txtDomains,          cmdSettings,    cmdStart};
+                        txtDomains,          cmdSettings,    cmdStart,     cmdStatus};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     txtUsername->setFocus();
@@ -188,6 +194,7 @@ void frmMain::createControls() {
         connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
     connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
+    connect(cmdStatus, &QPushButton::clicked, this, &frmMain::cmdStatus_Click);
 }
 
 void frmMain::Form_Load() {
@@ -208,6 +215,7 @@ void frmMain::Form_Load() {
     makeFlatBox(txtDomains);
     makeGreyButton(cmdStart);
     makeGreyButton(cmdSettings);
+    makeGreyButton(cmdStatus);
 
     store_.GetSettings();
     txtUsername->setText(store_.Settings(setting::Username));
@@ -299,6 +307,11 @@ void frmMain::Form_Unload() {
         }
     }
     errorWindows_.clear();
+    if (statusWindow_) {
+        statusWindow_->hide();
+        statusWindow_->deleteLater();
+        statusWindow_ = nullptr;
+    }
     // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
     unloaded_ = true;
     run_->halt();
@@ -342,6 +355,14 @@ void frmMain::cmdSettings_Click() {
     settingsWindow_->show();
     settingsWindow_->raise();
     settingsWindow_->activateWindow();
+}
+
+void frmMain::cmdStatus_Click() {
+    if (!statusWindow_)
+        statusWindow_ = new frmStatus(runStatus_, this);
+    statusWindow_->show();
+    statusWindow_->raise();
+    statusWindow_->activateWindow();
 }
 
 void frmMain::imgLink1_Click() {
@@ -481,6 +502,12 @@ void frmMain::showServerError(const ServerErrorReport& report) {
     errorWindows_.append(window);
     window->show();
     window->activateWindow();
+}
+
+void frmMain::showReply(const ReplyEvent& event) {
+    // Only an order is news worth interrupting the user for.
+    if (event.outcome == ReplyEvent::Outcome::Ordered && notifier_)
+        notifier_->orderPlaced(event);
 }
 
 QList<frmError*> frmMain::errorWindows() const {
