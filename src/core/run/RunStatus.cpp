@@ -4,34 +4,47 @@ namespace drovane {
 
 void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
     rows_.clear();
-    bySlot_.assign(size_t(groups.size()), {});
+    slots_.assign(size_t(groups.size()), {});
+    qsizetype total = 0;
+    for (const auto& group : groups)
+        total += group->Count();
+    rows_.reserve(size_t(total));
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const clsDomainsMain& group = *groups[g];
-        QHash<QString, int>& index = bySlot_[size_t(g)];
-        index.reserve(group.Count());
+        Span& span = slots_[size_t(g)];
+        span.first = span.cursor = int(rows_.size());
         for (int i = 1; i <= group.Count(); ++i) {
-            const QString& domain = group.item(i)->Domain;
-            // A name listed twice in one slot is one row: the replies cannot tell them apart.
-            if (index.contains(domain))
-                continue;
-            index.insert(domain, int(rows_.size()));
             Row row;
-            row.domain = domain;
+            row.domain = group.item(i)->Domain;
             row.slot = int(g) + 1;
             rows_.push_back(std::move(row));
         }
+        span.end = int(rows_.size());
     }
     changes_ = Changes{true, -1, -1};
 }
 
+int RunStatus::findRow(int slot, const QString& domain) {
+    if (slot < 1 || slot > int(slots_.size()))
+        return -1;
+    Span& span = slots_[size_t(slot - 1)];
+    const int count = span.end - span.first;
+    for (int step = 0; step < count; ++step) {
+        int r = span.cursor + step;
+        if (r >= span.end)
+            r -= count;
+        if (rows_[size_t(r)].domain == domain) {
+            span.cursor = r;
+            return r;
+        }
+    }
+    return -1;
+}
+
 void RunStatus::apply(const ReplyEvent& event) {
-    if (event.slot < 1 || event.slot > int(bySlot_.size()))
+    const int r = findRow(event.slot, event.domain);
+    if (r < 0)
         return;
-    const QHash<QString, int>& index = bySlot_[size_t(event.slot - 1)];
-    const auto found = index.constFind(event.domain);
-    if (found == index.constEnd())
-        return;
-    const int r = found.value();
     Row& row = rows_[size_t(r)];
     row.tries = event.tries;
     row.replied = true;

@@ -4,7 +4,6 @@
 #include "core/registrar/ReplyEvent.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -13,8 +12,8 @@
 namespace drovane {
 
 // How each name of the last run is doing, for the status window. Kept up to date on
-// every counted submission at the cost of one hash look-up; a view reads what changed
-// when it pleases (takeChanges), so drawing never holds up a slot.
+// every counted submission at the cost of a string comparison or two; a view reads what
+// changed when it pleases (takeChanges), so drawing never holds up a slot.
 class RunStatus {
 public:
     struct Row {
@@ -34,7 +33,8 @@ public:
         int last = -1;
     };
 
-    // A new run: one row per name of each slot's group, slot 1's names first.
+    // A new run: one row per job of each slot's group, in the group's order, slot 1's
+    // names first.
     void begin(const QList<std::shared_ptr<clsDomainsMain>>& groups);
     void apply(const ReplyEvent& event);
 
@@ -46,8 +46,18 @@ public:
     Changes takeChanges();
 
 private:
+    // Where a reply's row is: a slot asks about its names in turn, so the row of its
+    // next reply is the row of its last one (a purchase after "free") or one of the
+    // next few (after a removal); the search goes on from there and wraps.
+    int findRow(int slot, const QString& domain);
+
+    struct Span {
+        int first = 0;
+        int end = 0;
+        int cursor = 0; // the row of the slot's last reply
+    };
     std::vector<Row> rows_;
-    std::vector<QHash<QString, int>> bySlot_; // slot - 1 -> domain -> row
+    std::vector<Span> slots_; // slot - 1
     Changes changes_;
 };
 
