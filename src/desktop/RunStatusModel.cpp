@@ -37,6 +37,9 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
         return index.column() == Slot || index.column() == Tries
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    // A long unexpected reply is cut off in its cell; the whole of it on hovering.
+    if (role == Qt::ToolTipRole && index.column() == Outcome)
+        return RunStatus::outcomeText(row);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

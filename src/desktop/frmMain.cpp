@@ -68,6 +68,8 @@ frmMain::~frmMain() {
     // Error windows have no owner; their buttons reach into this window's run.
     for (const QPointer<frmError>& w : errorWindows_)
         delete w.data();
+    // Before the status table it shows goes with this window's members.
+    delete statusWindow_.data();
 }
 
 void frmMain::createControls() {
