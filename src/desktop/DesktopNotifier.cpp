@@ -12,6 +12,8 @@ namespace drovane {
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+// The installed desktop entry and icon theme name (packaging/).
+const QString kAppId = QStringLiteral("org.drovane.Drovane");
 constexpr int kShownMs = 10000;
 // The tray icon exists for the message only; it goes a little after the message.
 constexpr int kTrayKeptMs = kShownMs + 5000;
@@ -46,10 +48,10 @@ void DesktopNotifier::orderPlaced(const ReplyEvent& order) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("drovane"));
+    hints.insert(QStringLiteral("desktop-entry"), kAppId);
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
-    call << QStringLiteral("Drovane") << uint(0) << QStringLiteral("drovane") << title << text
-         << QStringList() << hints << int(-1);
+    call << QStringLiteral("Drovane") << uint(0) << kAppId << title << text << QStringList()
+         << hints << int(-1);
     // Asked without waiting; only a refusal (no service on the bus) turns to the tray.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

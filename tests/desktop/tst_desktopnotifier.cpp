@@ -77,6 +77,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(standIn.calls.size(), 1, 5000);
         const auto& call = standIn.calls[0];
         QCOMPARE(call.appName, QStringLiteral("Drovane"));
+        QCOMPARE(call.icon, QStringLiteral("org.drovane.Drovane")); // the installed icon
         QVERIFY(call.summary.contains(QLatin1String("caught.com")));
         QVERIFY(call.body.contains(QLatin1String("caught.com")) &&
                 call.body.contains(QLatin1String("157237889")));
