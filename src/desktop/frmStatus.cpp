@@ -1,5 +1,6 @@
 #include "frmStatus.h"
 
+#include "Controls.h"
 #include "RunStatusModel.h"
 
 #include <QHeaderView>
@@ -14,6 +15,7 @@ frmStatus::frmStatus(RunStatus& status, QWidget* parent)
       table_(new QTableView(this)), tmrRefresh_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmStatus"));
     setWindowTitle(QStringLiteral("Drovane - Status"));
+    setWindowIcon(drovane::windowIcon());
     table_->setObjectName(QStringLiteral("grdStatus"));
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
