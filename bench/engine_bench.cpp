@@ -10,6 +10,7 @@
 #include "core/registrar/RequestBuilder.h"
 #include "core/run/ListText.h"
 #include "core/run/RunController.h"
+#include "core/run/RunStatus.h"
 #include "core/run/StartChecks.h"
 #include "core/settings/SettingsCodec.h"
 #include "core/settings/SettingsStore.h"
@@ -347,6 +348,112 @@ void BM_SlotCycle(benchmark::State& state) {
     run.DoStart();
 }
 BENCHMARK(BM_SlotCycle)->ArgsProduct({{1024, kFullList}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// --- a whole run with and without the status table -----------------------------------
+
+// The view's own record of replies would grow without end here; the faces only look.
+class QuietView : public test::FakeRunView {
+public:
+    void showReply(const ReplyEvent&) override {}
+};
+
+// A simulated run over the full list, interval 1, every name taken: one iteration is one
+// pass of both slots through their 16,384 names (32,768 counted replies), with the status
+// table the status window reads attached or not. The Start, with the table's set-up, is
+// timed by BM_StartWithStatus.
+void BM_RunWithStatus(benchmark::State& state) {
+    const bool attached = state.range(0) != 0;
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    QuietView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.domains = bench::domainList(kFullList);
+    SimReply reply;
+    reply.pieces = {test::checkReply("211")};
+    platform.replyFor = [&reply](const QByteArray&) { return reply; };
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
+    RunStatus status;
+    if (attached)
+        run.attachStatus(&status);
+    run.DoStart();
+    constexpr qint64 kCycleMs = 1000 + 1 + 5;
+    const qint64 pass = qint64(kFullList / 2) * kCycleMs;
+    platform.advance(kCycleMs / 2); // mid-cycle, so a pass holds whole cycles only
+    qint64 replies = 0;
+    for (auto _ : state) {
+        const qint32 before = run.lngSubmissions();
+        platform.advance(pass);
+        replies += run.lngSubmissions() - before;
+        state.PauseTiming();
+        platform.log.clear();
+        state.ResumeTiming();
+    }
+    if (replies != qint64(kFullList) * state.iterations())
+        state.SkipWithError("a reply went missing");
+    if (attached && (status.rowCount() != kFullList || status.row(0).tries == 0))
+        state.SkipWithError("the status table was not kept");
+    state.SetItemsProcessed(replies);
+    state.SetLabel(attached ? "status table attached" : "no status table");
+    run.DoStart();
+}
+BENCHMARK(BM_RunWithStatus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// What the status table adds to one counted reply: finding the name's row and filling it.
+void BM_StatusApply(benchmark::State& state) {
+    const DealtGroups dealt = dealDomains(bench::domainList(kFullList), true);
+    RunStatus status;
+    status.begin({dealt.slot1, dealt.slot2});
+    // The order the two slots report in: their names in turn, side by side.
+    std::vector<ReplyEvent> events;
+    for (int i = 1; i <= dealt.slot1->Count(); ++i)
+        for (int s = 1; s <= 2; ++s) {
+            const clsDomainsMain& group = s == 1 ? *dealt.slot1 : *dealt.slot2;
+            if (i > group.Count())
+                continue;
+            ReplyEvent e;
+            e.at = QDateTime::currentDateTimeUtc();
+            e.slot = s;
+            e.domain = group.item(i)->Domain;
+            e.tries = 1;
+            events.push_back(e);
+        }
+    size_t next = 0;
+    for (auto _ : state) {
+        status.apply(events[next]);
+        if (++next == events.size())
+            next = 0;
+    }
+    if (status.row(0).tries != 1)
+        state.SkipWithError("the table was not kept");
+}
+BENCHMARK(BM_StatusApply);
+
+// Start and Stop of a full list, with and without the status table's set-up.
+void BM_StartWithStatus(benchmark::State& state) {
+    const bool attached = state.range(0) != 0;
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    SimPlatform platform;
+    ScriptedPrompter prompter;
+    QuietView view;
+    view.f.delayTime = QStringLiteral("1");
+    view.f.domains = bench::domainList(kFullList);
+    RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
+    RunStatus status;
+    if (attached)
+        run.attachStatus(&status);
+    for (auto _ : state) {
+        run.DoStart();
+        state.PauseTiming();
+        run.DoStart();
+        platform.log.clear();
+        state.ResumeTiming();
+    }
+    state.SetLabel(attached ? "status table attached" : "no status table");
+}
+BENCHMARK(BM_StartWithStatus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

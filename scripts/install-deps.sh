@@ -3,7 +3,7 @@
 # With --package, also what building and checking the Debian package needs.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libbenchmark-dev
-          fonts-wine fonts-liberation2 xvfb xauth
+          fonts-wine fonts-liberation2 xvfb xauth dbus-daemon
           clang clang-format libclang-rt-14-dev
           ca-certificates libssl-dev)
 if [ "${1:-}" = "--package" ]; then

@@ -1,9 +1,12 @@
 // Takes the README's pictures of the windows, filled with sample data; run by
 // scripts/screenshots.sh under Xvfb. Not a test: it only draws.
 
+#include "core/run/ListText.h"
+#include "core/run/RunStatus.h"
 #include "core/settings/LegalTypes.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
+#include "desktop/frmStatus.h"
 #include "desktop/modMain.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
@@ -91,5 +94,46 @@ int main(int argc, char* argv[]) {
                           2});
     ok = ok && !main.errorWindows().isEmpty() &&
          save(main.errorWindows().first(), out, "error-dialog.png");
+
+    // The status window a few minutes into a run.
+    const DealtGroups dealt =
+        dealDomains(QStringLiteral("example.com\r\nexample.net\r\nexample.org\r\nexample.info\r\n"
+                                   "example.biz\r\nexample.us\r\nexample.tv\r\nexample.co.uk"),
+                    true);
+    RunStatus status;
+    status.begin({dealt.slot1, dealt.slot2});
+    const QDateTime at(QDate(2026, 1, 5), QTime(22, 4, 0), Qt::UTC);
+    struct Reply {
+        int slot;
+        const char* domain;
+        int tries;
+        ReplyEvent::Outcome outcome;
+        const char* detail;
+    };
+    const Reply replies[] = {{1, "example.com", 41, ReplyEvent::Outcome::Taken, ""},
+                             {1, "example.org", 40, ReplyEvent::Outcome::Taken, ""},
+                             {1, "example.biz", 40, ReplyEvent::Outcome::Ordered, "157237889"},
+                             {1, "example.tv", 40, ReplyEvent::Outcome::Taken, ""},
+                             {2, "example.net", 41, ReplyEvent::Outcome::Taken, ""},
+                             {2, "example.info", 41, ReplyEvent::Outcome::Free, ""},
+                             {2, "example.us", 40, ReplyEvent::Outcome::Taken, ""},
+                             {2, "example.co.uk", 40, ReplyEvent::Outcome::Unexpected,
+                              "Domain name not available for registration"}};
+    int second = 0;
+    for (const Reply& r : replies) {
+        ReplyEvent e;
+        e.at = at.addSecs(second += 2);
+        e.slot = r.slot;
+        e.domain = QString::fromLatin1(r.domain);
+        e.tries = r.tries;
+        e.outcome = r.outcome;
+        e.orderId = e.description = QString::fromLatin1(r.detail);
+        status.apply(e);
+    }
+    frmStatus statusWindow(status);
+    statusWindow.move(80, 80);
+    statusWindow.resize(760, 260);
+    statusWindow.show();
+    ok = ok && save(&statusWindow, out, QStringLiteral("status-window.png"));
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "core/run/IntervalCheck.h"
 #include "core/settings/SettingNames.h"
 #include "frmError.h"
+#include "frmStatus.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -56,6 +57,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
       prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
     setObjectName(kWindow);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
+    run_->attachStatus(&runStatus_);
     createControls();
     Form_Load();
 }
@@ -64,6 +66,8 @@ frmMain::~frmMain() {
     // Error windows have no owner; their buttons reach into this window's run.
     for (const QPointer<frmError>& w : errorWindows_)
         delete w.data();
+    // Before the status table it shows goes with this window's members.
+    delete statusWindow_.data();
 }
 
 void frmMain::createControls() {
@@ -161,10 +165,14 @@ void frmMain::createControls() {
     cmdSettings->setObjectName(QStringLiteral("cmdSettings"));
     cmdSettings->setGeometry(twipRect(2430, 5280, 735, 255));
     imgLink2 = label(new QLabel(this), "imgLink2", QString(), twipRect(3240, 5430, 1095, 300));
+    // Left of Start, as far from it as Settings is on its right.
+    cmdStatus = new QPushButton(QStringLiteral("Status"), this);
+    cmdStatus->setObjectName(QStringLiteral("cmdStatus"));
+    cmdStatus->setGeometry(twipRect(750, 5280, 735, 255));
 
     QWidget* order[] = {txtUsername,         txtPassword,    txtDelayTime, chkLogging,
                         chkStartImmediately, chkNameServers, txtStartTime, txtEndTime,
-                        txtDomains,          cmdSettings,    cmdStart};
+                        txtDomains,          cmdSettings,    cmdStart,     cmdStatus};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     txtUsername->setFocus();
@@ -183,6 +191,7 @@ void frmMain::createControls() {
         connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
     connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
+    connect(cmdStatus, &QPushButton::clicked, this, &frmMain::cmdStatus_Click);
 }
 
 void frmMain::Form_Load() {
@@ -203,6 +212,7 @@ void frmMain::Form_Load() {
     makeFlatBox(txtDomains);
     makeGreyButton(cmdStart);
     makeGreyButton(cmdSettings);
+    makeGreyButton(cmdStatus);
 
     store_.GetSettings();
     txtUsername->setText(store_.Settings(setting::Username));
@@ -294,6 +304,11 @@ void frmMain::Form_Unload() {
         }
     }
     errorWindows_.clear();
+    if (statusWindow_) {
+        statusWindow_->hide();
+        statusWindow_->deleteLater();
+        statusWindow_ = nullptr;
+    }
     // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
     unloaded_ = true;
     run_->halt();
@@ -337,6 +352,14 @@ void frmMain::cmdSettings_Click() {
     settingsWindow_->show();
     settingsWindow_->raise();
     settingsWindow_->activateWindow();
+}
+
+void frmMain::cmdStatus_Click() {
+    if (!statusWindow_)
+        statusWindow_ = new frmStatus(runStatus_, this);
+    statusWindow_->show();
+    statusWindow_->raise();
+    statusWindow_->activateWindow();
 }
 
 void frmMain::imgLink1_Click() {
@@ -490,6 +513,12 @@ void frmMain::showServerError(const ServerErrorReport& report) {
     }
     window->show();
     window->activateWindow();
+}
+
+void frmMain::showReply(const ReplyEvent& event) {
+    // Only an order is news worth interrupting the user for.
+    if (event.outcome == ReplyEvent::Outcome::Ordered && notifier_)
+        notifier_->orderPlaced(event);
 }
 
 QList<frmError*> frmMain::errorWindows() const {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "OrderNotifier.h"
 #include "core/run/RunController.h"
+#include "core/run/RunStatus.h"
 #include "core/run/RunView.h"
 #include "frmSettings.h"
+#include "frmStatus.h"
 
 #include <QHash>
 #include <QList>
@@ -45,6 +48,10 @@ public:
     bool bolLogging() const { return bolLogging_; }
     RunController& runController() { return *run_; }
     frmSettings* settingsWindow() const { return settingsWindow_; }
+    frmStatus* statusWindow() const { return statusWindow_; }
+    const RunStatus& runStatus() const { return runStatus_; }
+    // Who tells the user of an order; none by default. Not owned.
+    void setOrderNotifier(OrderNotifier* notifier) { notifier_ = notifier; }
     QList<frmError*> errorWindows() const;
 
     void DoStart();
@@ -62,6 +69,7 @@ public:
     void showRunState(bool running, bool startImmediately) override;
     void showSubmissions(qint32 count) override;
     void showServerError(const ServerErrorReport& report) override;
+    void showReply(const ReplyEvent& event) override;
 
     // SettingsWindowHost
     void uncheckNameServers() override;
@@ -81,6 +89,7 @@ private:
     void Form_Unload();
     void cmdStart_Click();
     void cmdSettings_Click();
+    void cmdStatus_Click();
     void imgLink1_Click();
     void chkLogging_Change();
     void chkStartImmediately_Change();
@@ -95,10 +104,13 @@ private:
     Prompter& prompter_;
     const QStringList& colLegalTypes_;
     std::function<void()> endProgram_;
+    RunStatus runStatus_; // outlives the run, which updates it
     std::unique_ptr<RunController> run_;
+    OrderNotifier* notifier_ = nullptr;
     bool bolLogging_ = false;
     bool unloaded_ = false;
     QPointer<frmSettings> settingsWindow_;
+    QPointer<frmStatus> statusWindow_;
     QList<QPointer<frmError>> errorWindows_;
     QHash<const clsDomains*, QPointer<frmError>> errorWindowOfJob_;
     QPixmap background_;
@@ -127,6 +139,7 @@ private:
     QLabel* lblSubmissions = nullptr;
     QPushButton* cmdStart = nullptr;
     QPushButton* cmdSettings = nullptr;
+    QPushButton* cmdStatus = nullptr;
     QLabel* imgLink2 = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "modMain.h"
 
+#include "Controls.h"
+#include "DesktopNotifier.h"
 #include "MessageBoxPrompter.h"
 #include "core/platform/QtPlatform.h"
 #include "core/platform/TerminationSignals.h"
@@ -40,9 +42,11 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
 
     QtPlatform platform;
     MessageBoxPrompter prompter;
+    DesktopNotifier notifier(drovane::windowIcon()); // outlives the window that calls it
     frmMain main(store, platform, prompter, colLegalTypes, registrarHost,
                  [] { QCoreApplication::exit(0); });
     prompter.setParent(&main);
+    main.setOrderNotifier(&notifier);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect at = main.frameGeometry();
         at.moveCenter(screen->availableGeometry().center());

@@ -14,7 +14,7 @@ RunController::RunController(SettingsStore& store, Platform& platform, Prompter&
                              RunView& view, const QString& liveHost, const EndpointOverride& fixed)
     : store_(store), platform_(platform), prompter_(prompter), view_(view), liveHost_(liveHost),
       fixed_(fixed), endpoint_(chooseEndpoint(store.options(), liveHost, fixed)),
-      log_(store.logPath()), tmrSec_(platform.createTimer(1000)),
+      log_(store.logPath()), orders_(store.ordersPath()), tmrSec_(platform.createTimer(1000)),
       deferredNotice_(platform.createTimer(0)) {
     tmrSec_->onTick = [this] { scheduleTick(); };
     // Told after the handler that failed has finished, so no slot waits for the user.
@@ -72,6 +72,7 @@ void RunController::startRun(MainFields fields) {
     stopReason_ = StopReason::None;
     lngSubmissions_ = 0;
     logFailureTold_ = false;
+    ordersFailureTold_ = false;
     view_.showRunState(true, fields.startImmediately != 0);
     view_.showSubmissions(0);
     context_ = RequestContext{fields.username, fields.password, &store_.all(),
@@ -83,6 +84,8 @@ void RunController::startRun(MainFields fields) {
     groups_ = {dealt.slot1, dealt.slot2};
     // The settings window may have changed the options since the last run.
     endpoint_ = chooseEndpoint(store_.options(), liveHost_, fixed_);
+    if (status_)
+        status_->begin(groups_);
     for (int i = 1; i <= 2; ++i)
         slots_.push_back(std::make_unique<Slot>(i, groups_[i - 1], platform_, *this, endpoint_));
 
@@ -185,7 +188,26 @@ void RunController::deferNotice(const QString& text) {
 void RunController::submissionCounted(const ReplyEvent& event) {
     ReplyEvent stamped = event;
     stamped.at = platform_.clock().now().toUTC();
+    // On record before anyone is told of it.
+    if (stamped.outcome == ReplyEvent::Outcome::Ordered)
+        recordOrder(stamped);
+    if (status_)
+        status_->apply(stamped);
     view_.showReply(stamped);
+}
+
+void RunController::recordOrder(const ReplyEvent& event) {
+    const QString error = orders_.append(event.at, event.domain, event.orderId, event.slot);
+    if (error.isEmpty())
+        return;
+    HandleError(75, error, QStringLiteral("wskMAIN_DataArrival"), orders_.path(),
+                QStringLiteral("frmMain"));
+    if (ordersFailureTold_)
+        return;
+    ordersFailureTold_ = true;
+    deferNotice(QStringLiteral("The orders record %1 cannot be written (%2). The run goes on; "
+                               "the registrar's account lists every order.")
+                    .arg(orders_.path(), error));
 }
 
 void RunController::accountRejected() {

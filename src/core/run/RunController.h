@@ -1,10 +1,12 @@
 #pragma once
 
+#include "RunStatus.h"
 #include "RunView.h"
 #include "ScheduleClock.h"
 #include "core/model/clsDomainsMain.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompter.h"
+#include "core/registrar/OrdersRecord.h"
 #include "core/registrar/Slot.h"
 #include "core/registrar/TransactionLog.h"
 #include "core/settings/SettingsStore.h"
@@ -41,6 +43,8 @@ public:
     // saved or logged, even by a DoStart that is still waiting for a message box.
     void halt();
     qint32 lngSubmissions() const { return lngSubmissions_; }
+    // A status table to keep up to date from the next Start on; null detaches it.
+    void attachStatus(RunStatus* status) { status_ = status; }
 
     // The error dialog's choices. Stop Current drops the job the dialog was opened for,
     // if it is still part of the run.
@@ -73,6 +77,7 @@ private:
     // Shown once the handler that is running has finished, so no slot waits for the
     // user; notices that come before then are shown together.
     void deferNotice(const QString& text);
+    void recordOrder(const ReplyEvent& event);
 
     SettingsStore& store_;
     Platform& platform_;
@@ -82,6 +87,8 @@ private:
     EndpointOverride fixed_;
     Endpoint endpoint_;
     TransactionLog log_;
+    OrdersRecord orders_;
+    RunStatus* status_ = nullptr;
 
     bool running_ = false;
     StopReason stopReason_ = StopReason::None;
@@ -97,6 +104,7 @@ private:
     std::unique_ptr<Timer> tmrSec_;
     ScheduleClock schedule_;
     bool logFailureTold_ = false;
+    bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;
     QString noticeText_;
 };

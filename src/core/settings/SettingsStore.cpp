@@ -53,6 +53,9 @@ QString SettingsStore::domainsPath() const {
 QString SettingsStore::logPath() const {
     return QDir(files_->folder()).filePath(QStringLiteral("enomlog.txt"));
 }
+QString SettingsStore::ordersPath() const {
+    return QDir(files_->folder()).filePath(QStringLiteral("orders.txt"));
+}
 
 QString SettingsStore::Settings(int k) const {
     return k >= 1 && k <= kSettingCount ? settings_[k] : QString();

@@ -33,6 +33,7 @@ public:
     QString settingsPath() const;
     QString domainsPath() const;
     QString logPath() const;
+    QString ordersPath() const;
 
     // Settings(k) for k in 1..20; anything else reads as empty and writes nothing.
     QString Settings(int k) const;

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/model/clsDomainsMain.h"
+#include "core/registrar/ReplyEvent.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace drovane {
+
+// How each name of the last run is doing, for the status window. Kept up to date on
+// every counted submission at the cost of a string comparison or two; a view reads what
+// changed when it pleases (takeChanges), so drawing never holds up a slot.
+class RunStatus {
+public:
+    struct Row {
+        QString domain;
+        int slot = 0;
+        int tries = 0;
+        bool replied = false; // false until the name's first counted submission
+        ReplyEvent::Outcome outcome = ReplyEvent::Outcome::Taken;
+        QString detail;  // Ordered: the order id; Unexpected: what the registrar said
+        QString orderId; // the last order of the name, kept when later replies say taken
+        QDateTime at;    // UTC of the last counted submission
+    };
+    // Rows that changed since the last takeChanges, as one span.
+    struct Changes {
+        bool reset = false; // a new run: every row is new
+        int first = -1;     // -1 when no row changed
+        int last = -1;
+    };
+
+    // A new run: one row per job of each slot's group, in the group's order, slot 1's
+    // names first.
+    void begin(const QList<std::shared_ptr<clsDomainsMain>>& groups);
+    void apply(const ReplyEvent& event);
+
+    int rowCount() const { return int(rows_.size()); }
+    const Row& row(int index) const { return rows_[size_t(index)]; }
+    // "taken", "free", "ordered 157237889", "unexpected reply: ...", or "" before any.
+    static QString outcomeText(const Row& row);
+
+    Changes takeChanges();
+
+private:
+    // Where a reply's row is: a slot asks about its names in turn, so the row of its
+    // next reply is the row of its last one (a purchase after "free") or one of the
+    // next few (after a removal); the search goes on from there and wraps.
+    int findRow(int slot, const QString& domain);
+
+    struct Span {
+        int first = 0;
+        int end = 0;
+        int cursor = 0; // the row of the slot's last reply
+    };
+    std::vector<Row> rows_;
+    std::vector<Span> slots_; // slot - 1
+    Changes changes_;
+};
+
+} // namespace drovane
