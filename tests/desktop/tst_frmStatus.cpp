@@ -1,4 +1,5 @@
 #include "core/settings/LegalTypes.h"
+#include "desktop/ListBox.h"
 #include "desktop/RunStatusModel.h"
 #include "desktop/frmMain.h"
 #include "testing/RegistrarReplies.h"
@@ -63,7 +64,7 @@ struct Rig {
         return control;
     }
     void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
-    void setDomains(const QString& text) { get<QPlainTextEdit>("txtDomains")->setPlainText(text); }
+    void setDomains(const QString& text) { get<ListBox>("txtDomains")->setPlainText(text); }
     QStringList rows() const {
         QStringList out;
         const RunStatusModel& m = window->statusWindow()->model();
