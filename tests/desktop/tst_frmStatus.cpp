@@ -7,7 +7,6 @@
 #include "testing/SimPlatform.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
