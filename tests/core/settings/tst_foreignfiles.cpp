@@ -1,5 +1,6 @@
 #include "PermissionsBindRoot.h"
 #include "core/settings/SettingsStore.h"
+#include "testing/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,18 +12,9 @@
 #include <unistd.h>
 
 using namespace drovane;
+using namespace drovane::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // What lies at a path, without following a link: its kind, a link's target, a file's bytes.
 QByteArray describe(const QString& path) {

@@ -1,4 +1,5 @@
 #include "KillSaveContents.h"
+#include "testing/FileBytes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,13 +14,9 @@
 #include <thread>
 
 using namespace drovane;
+using namespace drovane::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // How long the helper takes to start and to save once, so that the kills can be
 // spread over a whole save.

@@ -1,6 +1,7 @@
 #include "PermissionsBindRoot.h"
 #include "core/model/HandleError.h"
 #include "core/settings/SettingsStore.h"
+#include "testing/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,14 +22,10 @@
 #include <unistd.h>
 
 using namespace drovane;
+using namespace drovane::test;
 using drovane::test::PermissionsBindRoot;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // What a failed save must leave exactly as it was: every entry of the folder, files by
 // their bytes, folders by their kind.

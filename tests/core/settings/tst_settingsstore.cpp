@@ -1,4 +1,5 @@
 #include "core/settings/SettingsStore.h"
+#include "testing/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,18 +10,9 @@
 #include <sys/stat.h>
 
 using namespace drovane;
+using namespace drovane::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 int modeOf(const QString& path) {
     struct stat st {};
