@@ -6,6 +6,8 @@ class SimClock : public Clock {
 public:
     explicit SimClock(const SimPlatform& p) : p_(p) {}
     QDateTime now() const override { return p_.start_.addMSecs(p_.nowMs() + p_.wallOffsetMs_); }
+    qint64 wallUs() const override { return now().toMSecsSinceEpoch() * 1000; }
+    qint64 steadyUs() const override { return p_.nowMs() * 1000; }
 
 private:
     const SimPlatform& p_;
@@ -37,6 +39,32 @@ private:
             elapse();
         });
     }
+    SimPlatform& p_;
+    quint64 pending_ = 0;
+};
+
+// Virtual time runs in whole milliseconds: a moment inside one fires at its end.
+class SimAlarm final : public Alarm {
+public:
+    explicit SimAlarm(SimPlatform& p) : p_(p) {}
+    ~SimAlarm() override { cancel(); }
+
+    void setAt(qint64 steadyUs) override {
+        cancel();
+        const qint64 delayMs = (steadyUs - p_.nowMs() * 1000 + 999) / 1000;
+        pending_ = p_.schedule(std::max<qint64>(0, delayMs), [this] {
+            pending_ = 0;
+            fire(onFire);
+        });
+    }
+    void cancel() override {
+        if (pending_)
+            p_.cancel(pending_);
+        pending_ = 0;
+    }
+    bool isSet() const override { return pending_ != 0; }
+
+private:
     SimPlatform& p_;
     quint64 pending_ = 0;
 };
@@ -156,6 +184,9 @@ std::unique_ptr<Timer> SimPlatform::createTimer(int intervalMs) {
 }
 std::unique_ptr<TcpSocket> SimPlatform::createSocket() {
     return std::make_unique<SimSocket>(*this);
+}
+std::unique_ptr<Alarm> SimPlatform::createAlarm() {
+    return std::make_unique<SimAlarm>(*this);
 }
 const Clock& SimPlatform::clock() const {
     return *clock_;

@@ -46,6 +46,7 @@ public:
 
     std::unique_ptr<Timer> createTimer(int intervalMs) override;
     std::unique_ptr<TcpSocket> createSocket() override;
+    std::unique_ptr<Alarm> createAlarm() override;
     const Clock& clock() const override;
 
     qint64 nowMs() const { return nowMs_; }

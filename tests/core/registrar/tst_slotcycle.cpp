@@ -16,7 +16,9 @@ private slots:
         QTest::addColumn<qint64>("gapMs");
         QTest::newRow("5 s") << "5" << qint64(5000);
         QTest::newRow("1 s") << "1" << qint64(1000);
-        QTest::newRow("1.5 s counts whole ticks") << "1.5" << qint64(2000);
+        QTest::newRow("1.5 s") << "1.5" << qint64(1500);
+        QTest::newRow("0.5 s") << "0.5" << qint64(500);
+        QTest::newRow("0.1 s, shorter than the lead") << ".1" << qint64(100);
         QTest::newRow("999 s") << "999" << qint64(999000);
     }
     void pacingWaitsTheIntervalAfterEachAnswer() {
@@ -29,10 +31,13 @@ private slots:
         rig.platform.advance(3 * gapMs + 100);
         const QList<qint64> connects = rig.times(1, QStringLiteral("connect"));
         const QList<qint64> requests = rig.times(1, QStringLiteral("request"));
-        QVERIFY(connects.size() >= 3);
-        // The answer comes 5 ms after the request; pacing counts from there.
-        QCOMPARE(connects[1] - (requests[0] + 5), gapMs);
-        QCOMPARE(connects[2] - (requests[1] + 5), gapMs);
+        QVERIFY(requests.size() >= 3);
+        // The answer comes 5 ms after the request; pacing counts from there, and the
+        // request leaves at that moment on a connection opened 200 ms ahead (three times
+        // the 1 ms set-up, raised to the least lead) or at once when the wait is shorter.
+        QCOMPARE(requests[1] - (requests[0] + 5), gapMs);
+        QCOMPARE(requests[2] - (requests[1] + 5), gapMs);
+        QCOMPARE(connects[1], requests[0] + 5 + std::max<qint64>(0, gapMs - 200));
         QCOMPARE(rig.run.lngSubmissions(), 4);
     }
 
@@ -59,10 +64,12 @@ private slots:
         QCOMPARE(c[0], 0);
         // The refused first attempt is retried by the first-cycle watchdog.
         QCOMPARE(c[1], 12000);
-        // Answered at 12006; the pacing reconnect comes 5 s later, then 8 s watchdog
-        // reconnects counted from each connect event (1 ms after the attempt).
-        QCOMPARE(c[2], 17006);
-        QCOMPARE(c[3], 17006 + 1 + 8000);
+        // Answered at 12006; the next request is due 5 s later, at 17006, on a connection
+        // opened 200 ms ahead; the 8 s watchdog counts from that request's write, then from
+        // each connect event (1 ms after the attempt).
+        QCOMPARE(c[2], 17006 - 200);
+        QCOMPARE(rig.times(1, QStringLiteral("request"))[1], 17006);
+        QCOMPARE(c[3], 17006 + 8000);
         QCOMPARE(c[4], c[3] + 1 + 8000);
         QCOMPARE(rig.run.lngSubmissions(), 1);
     }
