@@ -88,6 +88,7 @@ public:
         p_.log.append({p_.nowMs(), id_, QStringLiteral("connect"), host.toUtf8()});
         SimConnectPlan plan = p_.connectPlan ? p_.connectPlan(host, port) : SimConnectPlan{};
         state_ = Connecting;
+        asked_ = false;
         later(plan.delayMs, [this, plan, secure] {
             switch (plan.outcome) {
             case SimConnectPlan::Accept:
@@ -96,6 +97,14 @@ public:
                     break;
                 }
                 state_ = Connected;
+                if (plan.closeIdleAfterMs >= 0)
+                    later(plan.closeIdleAfterMs, [this] {
+                        if (state_ != Connected || asked_)
+                            return;
+                        p_.log.append({p_.nowMs(), id_, QStringLiteral("peer-close"), {}});
+                        state_ = Idle;
+                        fire(onClosedByPeer);
+                    });
                 fire(onConnected);
                 break;
             case SimConnectPlan::Refuse:
@@ -115,6 +124,7 @@ public:
         if (state_ != Connected)
             return;
         p_.log.append({p_.nowMs(), id_, QStringLiteral("request"), bytes});
+        asked_ = true;
         later(0, [this] { fire(onSendComplete); });
         SimReply reply = p_.replyFor ? p_.replyFor(bytes) : SimReply{};
         if (reply.silent)
@@ -173,6 +183,7 @@ private:
     SimPlatform& p_;
     int id_;
     State state_ = Idle;
+    bool asked_ = false;
     QHash<quint64, quint64*> pending_;
 };
 
