@@ -38,10 +38,19 @@ private:
     QTimer* timer_;
 };
 
-// A timerfd watched by the event loop: it wakes about 0.1 ms after its moment, where a
-// QTimer would round the wait up to a whole millisecond and a long poll() timeout ends
-// about 0.1 % late.
+qint64 steadyNowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A timerfd watched by the event loop, where a QTimer would round the wait up to a whole
+// millisecond and a long poll() timeout ends about 0.1 % late. It wakes a little early and
+// waits out the rest on the clock: a wake-up on a busy machine is often late by a few
+// hundred microseconds, and a request is due at its moment, not after it.
 class QtAlarm final : public Alarm {
+    static constexpr qint64 kEarlyUs = 1000;
+
 public:
     QtAlarm() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
         if (fd_ < 0) {
@@ -78,15 +87,14 @@ public:
     void setAt(qint64 steadyUs) override {
         set_ = true;
         if (fallback_) {
-            const qint64 now = std::chrono::duration_cast<std::chrono::microseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count();
+            const qint64 now = steadyNowUs();
             fallback_->start(int(std::clamp<qint64>((steadyUs - now + 999) / 1000, 0, INT_MAX)));
             return;
         }
+        at_ = steadyUs;
         itimerspec spec{};
         // A zero value would disarm the timer: a moment already past is the first nanosecond.
-        const qint64 at = std::max<qint64>(steadyUs, 0);
+        const qint64 at = std::max<qint64>(steadyUs - kEarlyUs, 0);
         spec.it_value.tv_sec = time_t(at / 1000000);
         spec.it_value.tv_nsec = long(at % 1000000) * 1000;
         if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
@@ -109,10 +117,14 @@ private:
         if (!set_)
             return;
         set_ = false;
+        if (notifier_)
+            while (steadyNowUs() < at_) {
+            }
         fire(onFire);
     }
 
     int fd_;
+    qint64 at_ = 0;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* fallback_ = nullptr;
     bool set_ = false;
