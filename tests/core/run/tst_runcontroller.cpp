@@ -391,6 +391,20 @@ private slots:
         QCOMPARE(rig.run.stopReason(), RunController::StopReason::EndTime);
     }
 
+    void startPressedJustBeforeTheSecondStillWritesAtIt() {
+        RunRig rig;
+        rig.view.f.startImmediately = 0;
+        rig.view.f.startTime = QStringLiteral("10:00:30 AM");
+        rig.view.f.endTime = QStringLiteral("10:02 AM");
+        rig.platform.advanceTo(29300);
+        rig.run.DoStart();
+        rig.platform.advanceTo(30100);
+        // Too late to open 2 s ahead: both connect at once, and still write at the second.
+        QCOMPARE(rig.times(1, QStringLiteral("connect")), QList<qint64>{29300});
+        QCOMPARE(rig.times(1, QStringLiteral("request")), QList<qint64>{30000});
+        QCOMPARE(rig.times(2, QStringLiteral("request")), QList<qint64>{30000});
+    }
+
     void scheduleSurvivesClockJumps() {
         RunRig rig;
         rig.view.f.startImmediately = 0;
