@@ -97,14 +97,7 @@ public:
                     break;
                 }
                 state_ = Connected;
-                if (plan.closeIdleAfterMs >= 0)
-                    later(plan.closeIdleAfterMs, [this] {
-                        if (state_ != Connected || asked_)
-                            return;
-                        p_.log.append({p_.nowMs(), id_, QStringLiteral("peer-close"), {}});
-                        state_ = Idle;
-                        fire(onClosedByPeer);
-                    });
+                closeWhenIdle(plan);
                 fire(onConnected);
                 break;
             case SimConnectPlan::Refuse:
@@ -160,7 +153,20 @@ private:
         }
         p_.log.append({p_.nowMs(), id_, QStringLiteral("handshake"), {}});
         state_ = Connected;
+        closeWhenIdle(plan);
         fire(onConnected);
+    }
+
+    void closeWhenIdle(const SimConnectPlan& plan) {
+        if (plan.closeIdleAfterMs < 0)
+            return;
+        later(plan.closeIdleAfterMs, [this] {
+            if (state_ != Connected || asked_)
+                return;
+            p_.log.append({p_.nowMs(), id_, QStringLiteral("peer-close"), {}});
+            state_ = Idle;
+            fire(onClosedByPeer);
+        });
     }
 
     void later(qint64 ms, std::function<void()> cb) {

@@ -59,6 +59,9 @@ private slots:
         // The watchdog counts from the due moment, not from the opening ahead.
         QTest::newRow("never completes: the watchdog reconnects 8 s after the due moment")
             << "silent" << QList<qint64>{0, 806, 9006} << QList<qint64>{1, 9007};
+        // A 100 ms handshake is part of the set-up: the lead is three times 101 ms.
+        QTest::newRow("encrypted: the handshake counts in the lead")
+            << "handshake" << QList<qint64>{0, 803} << QList<qint64>{101, 1106};
     }
     void connectionOpenedAheadCarriesTheRequestWhenDue() {
         QFETCH(QString, peer);
@@ -70,6 +73,8 @@ private slots:
         int attempts = 0;
         rig.platform.connectPlan = [&](const QString&, quint16) {
             SimConnectPlan plan;
+            if (peer == QLatin1String("handshake"))
+                plan.handshakeMs = 100;
             if (rig.platform.log.last().socketId != 1 || ++attempts == 1)
                 return plan;
             if (peer == QLatin1String("closes always") ||
