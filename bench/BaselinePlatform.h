@@ -22,6 +22,7 @@ public:
         return std::make_unique<PinnedTimer>(intervalMs);
     }
     std::unique_ptr<TcpSocket> createSocket() override { return qt_.createSocket(); }
+    std::unique_ptr<Alarm> createAlarm() override { return qt_.createAlarm(); }
     const Clock& clock() const override { return qt_.clock(); }
 
 private:

@@ -11,6 +11,12 @@
 
 namespace drovane::bench {
 
+inline qint64 wallNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 inline qint64 steadyNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -19,20 +25,28 @@ inline qint64 steadyNs() {
 
 // A registrar stand-in on 127.0.0.1 in a thread of its own, so that its work never
 // delays the engine's timers. It answers each request at once in one piece and closes,
-// and notes when it accepted, when the request was whole, and when it closed.
+// and notes when it accepted, when the request was whole, and when it closed. A purchase
+// is ordered; a check of a name whose third character is 'f' ("e1f0") finds it free,
+// any other check finds it taken.
 class TimingStandIn {
 public:
+    struct Replies {
+        QByteArray taken, free, ordered;
+    };
     struct Connection {
-        QByteArray sld; // names the variant and the slot
+        QByteArray sld; // names the client and its slot: "e1f0" is the engine's slot 1
+        bool purchase = false;
+        bool free = false; // the reply said free
         qint64 acceptedNs = 0;
         qint64 requestNs = 0;
+        qint64 requestWallNs = 0;
         qint64 closedNs = 0;
     };
 
     // With `ownThread` false the stand-in shares the engine's thread: its work then
     // delays the engine, but the engine's writes no longer wake another processor.
-    explicit TimingStandIn(QByteArray reply, bool ownThread = true)
-        : reply_(std::move(reply)), ownThread_(ownThread) {
+    explicit TimingStandIn(Replies replies, bool ownThread = true)
+        : replies_(std::move(replies)), ownThread_(ownThread) {
         server_ = new QTcpServer;
         auto listen = [this] {
             QObject::connect(server_, &QTcpServer::newConnection, server_, [this] { accept(); });
@@ -78,11 +92,16 @@ private:
                 Connection c;
                 c.acceptedNs = acceptedNs;
                 c.requestNs = steadyNs();
+                c.requestWallNs = wallNs();
                 const qsizetype at = buffer->indexOf("&sld=");
                 if (at >= 0)
                     c.sld = buffer->mid(at + 5, buffer->indexOf('&', at + 5) - at - 5);
+                c.purchase = buffer->contains("command=purchase");
+                c.free = !c.purchase && c.sld.size() > 2 && c.sld[2] == 'f';
                 buffer->clear();
-                peer->write(reply_);
+                peer->write(c.purchase ? replies_.ordered
+                            : c.free   ? replies_.free
+                                       : replies_.taken);
                 peer->flush();
                 peer->disconnectFromHost();
                 c.closedNs = steadyNs();
@@ -92,7 +111,7 @@ private:
         }
     }
 
-    QByteArray reply_;
+    Replies replies_;
     bool ownThread_;
     QThread thread_;
     QTcpServer* server_;

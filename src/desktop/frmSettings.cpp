@@ -20,6 +20,8 @@ namespace {
 const QString kWindow = QStringLiteral("frmSettings");
 // The "Registrar connection" group's share of the window's height, in twips.
 constexpr int kConnectionGroupHeight = 1005;
+// The buy-at-once check box's row, in twips.
+constexpr int kBuyAtOnceHeight = 300;
 } // namespace
 
 frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes, Prompter& prompter,
@@ -32,7 +34,7 @@ frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Settings"));
     setFont(tahoma(8.25));
-    setFixedSize(px(3720), px(5880 + kConnectionGroupHeight));
+    setFixedSize(px(3720), px(5880 + kConnectionGroupHeight + kBuyAtOnceHeight));
     createControls();
     Form_Load();
 }
@@ -98,14 +100,20 @@ void frmSettings::createControls() {
     makeTransparentLabel(lblUsePURCHASE);
     fitCaption(lblUsePURCHASE);
 
+    chkBuyAtOnce = new QCheckBox(QStringLiteral("Buy the moment a check finds a name free"), this);
+    chkBuyAtOnce->setObjectName(QStringLiteral("chkBuyAtOnce"));
+    chkBuyAtOnce->setGeometry(twipRect(120, 5370 + shift, 3495, 255));
+    chkBuyAtOnce->resize(chkBuyAtOnce->size().expandedTo(chkBuyAtOnce->sizeHint()));
+
     cmdDone = new QPushButton(QStringLiteral("Done"), this);
     cmdDone->setObjectName(QStringLiteral("cmdDone"));
-    cmdDone->setGeometry(twipRect(1493, 5400 + shift, 735, 375));
+    cmdDone->setGeometry(twipRect(1493, 5400 + shift + kBuyAtOnceHeight, 735, 375));
     cmdDone->setAutoDefault(false);
 
-    QWidget* order[] = {txtFirstName,       txtLastName, txtPhone,       txtAddress,     txtCity,
-                        txtCountry,         txtEMail,    txtNameServer1, txtNameServer2, chkSecure,
-                        chkTestEnvironment, cmdDone,     chkUsePURCHASE, cmbLegalType};
+    QWidget* order[] = {txtFirstName,   txtLastName,  txtPhone,           txtAddress,
+                        txtCity,        txtCountry,   txtEMail,           txtNameServer1,
+                        txtNameServer2, chkSecure,    chkTestEnvironment, cmdDone,
+                        chkUsePURCHASE, chkBuyAtOnce, cmbLegalType};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -148,6 +156,7 @@ void frmSettings::Form_Load() {
     txtNameServer2->setText(store_.Settings(setting::NameServer2));
     chkSecure->setChecked(store_.options().secure);
     chkTestEnvironment->setChecked(store_.options().testEnvironment);
+    chkBuyAtOnce->setChecked(store_.options().buyAtOnce);
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
@@ -204,6 +213,7 @@ void frmSettings::cmdDone_Click() {
     Options options = store_.options();
     options.secure = chkSecure->isChecked();
     options.testEnvironment = chkTestEnvironment->isChecked();
+    options.buyAtOnce = chkBuyAtOnce->isChecked();
     store_.setOptions(options);
 
     const SaveResult saved = store_.WriteSettings(host_.mainFields());

@@ -78,6 +78,7 @@ private:
     QCheckBox* chkSecure = nullptr;
     QCheckBox* chkTestEnvironment = nullptr;
     QCheckBox* chkUsePURCHASE = nullptr;
+    QCheckBox* chkBuyAtOnce = nullptr;
     ClickLabel* lblUsePURCHASE = nullptr;
     QPushButton* cmdDone = nullptr;
 };

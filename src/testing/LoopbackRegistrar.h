@@ -75,6 +75,7 @@ public:
     int handshakes = 0;  // TLS handshakes begun
     QElapsedTimer clock;
     QList<qint64> connectedAt; // ms on `clock`
+    QList<qint64> requestAt;   // when each request had come whole
     QList<qint64> closedAt;
 
 private:
@@ -98,6 +99,7 @@ private:
                 if (!buffer->endsWith("\r\n\r\n"))
                     return;
                 requests.append(*buffer);
+                requestAt.append(clock.elapsed());
                 respond(peer, answer ? answer(*buffer) : Answer{});
                 buffer->clear();
             });

@@ -2,6 +2,7 @@
 
 #include "core/platform/Platform.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -114,8 +115,48 @@ private:
     Route route_;
 };
 
+// An alarm that reports the moment it was set for, and when it fired, to an observer,
+// and may scale its wait as MappedTimer does.
+class ObservedAlarm final : public Alarm {
+public:
+    // Told the moment an alarm is set for, and again with `fired` when it fires.
+    using Observer = std::function<void(int alarmId, qint64 setForUs, bool fired)>;
+
+    ObservedAlarm(std::unique_ptr<Alarm> inner, const Clock& clock, int id, Observer observer,
+                  std::function<int(int)> map)
+        : inner_(std::move(inner)), clock_(clock), id_(id), observer_(std::move(observer)),
+          map_(std::move(map)) {
+        inner_->onFire = [this] {
+            if (observer_)
+                observer_(id_, setFor_, true);
+            fire(onFire);
+        };
+    }
+    void setAt(qint64 steadyUs) override {
+        setFor_ = steadyUs;
+        if (observer_)
+            observer_(id_, steadyUs, false);
+        if (map_) {
+            const qint64 now = clock_.steadyUs();
+            steadyUs = now + qint64(map_(int(std::max<qint64>(0, steadyUs - now) / 1000))) * 1000;
+        }
+        inner_->setAt(steadyUs);
+    }
+    void cancel() override { inner_->cancel(); }
+    bool isSet() const override { return inner_->isSet(); }
+
+private:
+    std::unique_ptr<Alarm> inner_;
+    const Clock& clock_;
+    int id_;
+    Observer observer_;
+    std::function<int(int)> map_;
+    qint64 setFor_ = 0;
+};
+
 // Passes everything to another platform; sockets report to `observer` and connect where
-// `route` says, and timer intervals go through `timerMap`, when these are set.
+// `route` says, alarms report to `alarmObserver`, and the waits of timers and alarms go
+// through `timerMap`, when these are set.
 class ObservedPlatform : public Platform {
 public:
     explicit ObservedPlatform(Platform& inner) : inner_(inner) {}
@@ -130,16 +171,26 @@ public:
         return std::make_unique<ObservedSocket>(inner_.createSocket(), nextSocketId_++, observer,
                                                 route);
     }
+    std::unique_ptr<Alarm> createAlarm() override {
+        auto inner = inner_.createAlarm();
+        if (!alarmObserver && !timerMap)
+            return inner;
+        return std::make_unique<ObservedAlarm>(std::move(inner), inner_.clock(), nextAlarmId_++,
+                                               alarmObserver, timerMap);
+    }
     const Clock& clock() const override { return inner_.clock(); }
 
     // Socket ids count from 1 in creation order: a run creates slot 1's socket first.
     ObservedSocket::Observer observer;
     ObservedSocket::Route route;
     std::function<int(int)> timerMap;
+    // Alarm ids count from 1 in creation order: a run creates slot 1's alarm first.
+    ObservedAlarm::Observer alarmObserver;
 
 private:
     Platform& inner_;
     int nextSocketId_ = 1;
+    int nextAlarmId_ = 1;
 };
 
 } // namespace drovane::test

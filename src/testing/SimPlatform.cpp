@@ -6,6 +6,8 @@ class SimClock : public Clock {
 public:
     explicit SimClock(const SimPlatform& p) : p_(p) {}
     QDateTime now() const override { return p_.start_.addMSecs(p_.nowMs() + p_.wallOffsetMs_); }
+    qint64 wallUs() const override { return now().toMSecsSinceEpoch() * 1000; }
+    qint64 steadyUs() const override { return p_.nowMs() * 1000; }
 
 private:
     const SimPlatform& p_;
@@ -41,6 +43,32 @@ private:
     quint64 pending_ = 0;
 };
 
+// Virtual time runs in whole milliseconds: a moment inside one fires at its end.
+class SimAlarm final : public Alarm {
+public:
+    explicit SimAlarm(SimPlatform& p) : p_(p) {}
+    ~SimAlarm() override { cancel(); }
+
+    void setAt(qint64 steadyUs) override {
+        cancel();
+        const qint64 delayMs = (steadyUs - p_.nowMs() * 1000 + 999) / 1000;
+        pending_ = p_.schedule(std::max<qint64>(0, delayMs), [this] {
+            pending_ = 0;
+            fire(onFire);
+        });
+    }
+    void cancel() override {
+        if (pending_)
+            p_.cancel(pending_);
+        pending_ = 0;
+    }
+    bool isSet() const override { return pending_ != 0; }
+
+private:
+    SimPlatform& p_;
+    quint64 pending_ = 0;
+};
+
 } // namespace
 
 class SimSocket final : public TcpSocket {
@@ -60,6 +88,7 @@ public:
         p_.log.append({p_.nowMs(), id_, QStringLiteral("connect"), host.toUtf8()});
         SimConnectPlan plan = p_.connectPlan ? p_.connectPlan(host, port) : SimConnectPlan{};
         state_ = Connecting;
+        asked_ = false;
         later(plan.delayMs, [this, plan, secure] {
             switch (plan.outcome) {
             case SimConnectPlan::Accept:
@@ -68,6 +97,7 @@ public:
                     break;
                 }
                 state_ = Connected;
+                closeWhenIdle(plan);
                 fire(onConnected);
                 break;
             case SimConnectPlan::Refuse:
@@ -87,6 +117,7 @@ public:
         if (state_ != Connected)
             return;
         p_.log.append({p_.nowMs(), id_, QStringLiteral("request"), bytes});
+        asked_ = true;
         later(0, [this] { fire(onSendComplete); });
         SimReply reply = p_.replyFor ? p_.replyFor(bytes) : SimReply{};
         if (reply.silent)
@@ -122,7 +153,20 @@ private:
         }
         p_.log.append({p_.nowMs(), id_, QStringLiteral("handshake"), {}});
         state_ = Connected;
+        closeWhenIdle(plan);
         fire(onConnected);
+    }
+
+    void closeWhenIdle(const SimConnectPlan& plan) {
+        if (plan.closeIdleAfterMs < 0)
+            return;
+        later(plan.closeIdleAfterMs, [this] {
+            if (state_ != Connected || asked_)
+                return;
+            p_.log.append({p_.nowMs(), id_, QStringLiteral("peer-close"), {}});
+            state_ = Idle;
+            fire(onClosedByPeer);
+        });
     }
 
     void later(qint64 ms, std::function<void()> cb) {
@@ -145,6 +189,7 @@ private:
     SimPlatform& p_;
     int id_;
     State state_ = Idle;
+    bool asked_ = false;
     QHash<quint64, quint64*> pending_;
 };
 
@@ -156,6 +201,9 @@ std::unique_ptr<Timer> SimPlatform::createTimer(int intervalMs) {
 }
 std::unique_ptr<TcpSocket> SimPlatform::createSocket() {
     return std::make_unique<SimSocket>(*this);
+}
+std::unique_ptr<Alarm> SimPlatform::createAlarm() {
+    return std::make_unique<SimAlarm>(*this);
 }
 const Clock& SimPlatform::clock() const {
     return *clock_;

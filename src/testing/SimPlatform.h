@@ -18,6 +18,9 @@ struct SimConnectPlan {
     // it fails (the socket then reports a handshake failure instead of connecting).
     qint64 handshakeMs = 0;
     QString handshakeFailure;
+    // When not negative: the peer closes an accepted connection that has asked nothing
+    // this long after it was set up.
+    qint64 closeIdleAfterMs = -1;
 };
 
 // How a scripted peer answers one request.
@@ -46,6 +49,7 @@ public:
 
     std::unique_ptr<Timer> createTimer(int intervalMs) override;
     std::unique_ptr<TcpSocket> createSocket() override;
+    std::unique_ptr<Alarm> createAlarm() override;
     const Clock& clock() const override;
 
     qint64 nowMs() const { return nowMs_; }

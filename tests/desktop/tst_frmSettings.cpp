@@ -179,6 +179,9 @@ void tst_frmSettings::doneStoresExactly() {
     rig.prompter.answers = {true};
     rig.purchase()->setChecked(purchase);
     rig.legalType()->setCurrentIndex(row);
+    QCheckBox* buyAtOnce = rig.get<QCheckBox>("chkBuyAtOnce");
+    QVERIFY(!buyAtOnce->isChecked()); // off unless chosen
+    buyAtOnce->setChecked(purchase);
     rig.prompter.shown.clear();
     rig.window->cmdDone_Click();
 
@@ -196,6 +199,7 @@ void tst_frmSettings::doneStoresExactly() {
     QCOMPARE(reread.all(), rig.store.all());
     QCOMPARE(reread.Settings(2), QStringLiteral("ann"));
     QCOMPARE(reread.readDomains(), QStringLiteral("a.co.uk"));
+    QCOMPARE(reread.options().buyAtOnce, purchase); // in options.ini, not settings.dat
 
     QCOMPARE(rig.prompter.shown.size(), 1);
     QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("Settings successfully updated!"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Alarm.h"
 #include "Clock.h"
 #include "TcpSocket.h"
 #include "Timer.h"
@@ -15,6 +16,7 @@ public:
     virtual ~Platform() = default;
     virtual std::unique_ptr<Timer> createTimer(int intervalMs) = 0;
     virtual std::unique_ptr<TcpSocket> createSocket() = 0;
+    virtual std::unique_ptr<Alarm> createAlarm() = 0;
     virtual const Clock& clock() const = 0;
 };
 

@@ -3,11 +3,16 @@
 #include "TlsConfig.h"
 
 #include <QNetworkProxy>
+#include <QSocketNotifier>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 namespace drovane {
 namespace {
@@ -31,6 +36,98 @@ protected:
 
 private:
     QTimer* timer_;
+};
+
+qint64 steadyNowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A timerfd watched by the event loop, where a QTimer would round the wait up to a whole
+// millisecond and a long poll() timeout ends about 0.1 % late. It wakes a little early and
+// waits out the rest on the clock: a wake-up on a busy machine is often late by a few
+// hundred microseconds, and a request is due at its moment, not after it.
+class QtAlarm final : public Alarm {
+    static constexpr qint64 kEarlyUs = 1000;
+
+public:
+    QtAlarm() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+        if (fd_ < 0) {
+            // No timerfd: a precise QTimer, a millisecond coarser.
+            fallback_ = new QTimer;
+            fallback_->setTimerType(Qt::PreciseTimer);
+            fallback_->setSingleShot(true);
+            QObject::connect(fallback_, &QTimer::timeout, [this] { expired(); });
+            return;
+        }
+        notifier_ = new QSocketNotifier(qintptr(fd_), QSocketNotifier::Read);
+        QObject::connect(notifier_, &QSocketNotifier::activated, [this] {
+            quint64 count = 0;
+            if (::read(fd_, &count, sizeof count) != sizeof count)
+                return; // disarmed or set anew since it became readable
+            expired();
+        });
+    }
+    ~QtAlarm() override {
+        // The owner may be destroyed from inside this alarm's own firing.
+        if (notifier_) {
+            notifier_->setEnabled(false);
+            notifier_->disconnect();
+            notifier_->deleteLater();
+            ::close(fd_);
+        }
+        if (fallback_) {
+            fallback_->stop();
+            fallback_->disconnect();
+            fallback_->deleteLater();
+        }
+    }
+
+    void setAt(qint64 steadyUs) override {
+        set_ = true;
+        if (fallback_) {
+            const qint64 now = steadyNowUs();
+            fallback_->start(int(std::clamp<qint64>((steadyUs - now + 999) / 1000, 0, INT_MAX)));
+            return;
+        }
+        at_ = steadyUs;
+        itimerspec spec{};
+        // A zero value would disarm the timer: a moment already past is the first nanosecond.
+        const qint64 at = std::max<qint64>(steadyUs - kEarlyUs, 0);
+        spec.it_value.tv_sec = time_t(at / 1000000);
+        spec.it_value.tv_nsec = long(at % 1000000) * 1000;
+        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
+            spec.it_value.tv_nsec = 1;
+        timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    }
+    void cancel() override {
+        set_ = false;
+        if (fallback_) {
+            fallback_->stop();
+            return;
+        }
+        const itimerspec off{};
+        timerfd_settime(fd_, 0, &off, nullptr);
+    }
+    bool isSet() const override { return set_; }
+
+private:
+    void expired() {
+        if (!set_)
+            return;
+        set_ = false;
+        if (notifier_)
+            while (steadyNowUs() < at_) {
+            }
+        fire(onFire);
+    }
+
+    int fd_;
+    qint64 at_ = 0;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer* fallback_ = nullptr;
+    bool set_ = false;
 };
 
 class QtSocket final : public TcpSocket {
@@ -183,6 +280,10 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<Alarm> QtPlatform::createAlarm() {
+    return std::make_unique<QtAlarm>();
+}
 
 std::unique_ptr<Timer> QtPlatform::createTimer(int intervalMs) {
     return std::make_unique<QtTimer>(intervalMs, options_.timerType);

@@ -3,6 +3,10 @@
 #include "core/model/HandleError.h"
 #include "core/platform/NumberText.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 namespace drovane {
 namespace {
 // A reply larger than this is not the registrar's; the rest of it is not kept.
@@ -49,40 +53,110 @@ ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) c
 
 Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
            const Endpoint& endpoint)
-    : index_(index), group_(std::move(group)), host_(host), endpoint_(endpoint),
-      wskMAIN_(platform.createSocket()), tmrDelay_(platform.createTimer(1000)),
-      tmrBackup_(platform.createTimer(kFirstWatchdogMs)) {
+    : index_(index), group_(std::move(group)), platform_(platform), clock_(platform.clock()),
+      host_(host), endpoint_(endpoint), tmrDelay_(platform.createTimer(1000)),
+      tmrBackup_(platform.createTimer(kFirstWatchdogMs)), tmrDue_(platform.createAlarm()) {
+    // The first socket is made now, so that each slot's first connection comes from a socket
+    // of its own in the order the slots were made.
+    link(0);
     tmrDelay_->Tag = QStringLiteral("0");
     tmrDelay_->onTick = [this] { pacingTick(); };
     tmrBackup_->onTick = [this] { watchdogTick(); };
-    wskMAIN_->onConnected = [this] { connected(); };
-    wskMAIN_->onSendComplete = [this] { sendComplete(); };
-    wskMAIN_->onData = [this](const QByteArray& bytes) { dataArrived(bytes); };
-    wskMAIN_->onClosedByPeer = [this] { closedByPeer(); };
-    // A failed attempt leaves the slot to its watchdog.
-    wskMAIN_->onError = [](const QString&) {};
-    // A registrar that cannot be verified gets nothing, and retrying would not change
-    // its certificate: the run stops.
-    wskMAIN_->onHandshakeFailed = [this](const QString& reason) {
-        host_.secureConnectionFailed(endpoint_.host, reason);
-    };
+    tmrDue_->onFire = [this] { dueArrived(); };
 }
 
 Slot::~Slot() {
     shutdown();
 }
 
+Slot::Link& Slot::link(int i) {
+    Link& l = links_[i];
+    if (!l.socket) {
+        l.socket = platform_.createSocket();
+        attach(l);
+    }
+    return l;
+}
+
+void Slot::attach(Link& l) {
+    TcpSocket& s = *l.socket;
+    s.onConnected = [this, &l] { connected(l); };
+    s.onSendComplete = [this, &l] { sendComplete(l); };
+    s.onData = [this, &l](const QByteArray& bytes) { dataArrived(l, bytes); };
+    s.onClosedByPeer = [this, &l] { closedByPeer(l); };
+    s.onError = [this, &l](const QString&) { failed(l); };
+    // A registrar that cannot be verified gets nothing, and retrying would not change
+    // its certificate: the run stops, whether the connection was opened ahead or not.
+    s.onHandshakeFailed = [this](const QString& reason) {
+        host_.secureConnectionFailed(endpoint_.host, reason);
+    };
+}
+
 void Slot::shutdown() {
     active_ = false;
-    wskMAIN_->onConnected = nullptr;
-    wskMAIN_->onSendComplete = nullptr;
-    wskMAIN_->onData = nullptr;
-    wskMAIN_->onClosedByPeer = nullptr;
-    wskMAIN_->onError = nullptr;
-    wskMAIN_->onHandshakeFailed = nullptr;
-    wskMAIN_->close();
+    for (Link& l : links_) {
+        if (!l.socket)
+            continue;
+        l.socket->onConnected = nullptr;
+        l.socket->onSendComplete = nullptr;
+        l.socket->onData = nullptr;
+        l.socket->onClosedByPeer = nullptr;
+        l.socket->onError = nullptr;
+        l.socket->onHandshakeFailed = nullptr;
+        l.socket->close();
+        l.state = Link::State::Closed;
+    }
     tmrDelay_->setEnabled(false);
     tmrBackup_->setEnabled(false);
+    tmrDue_->cancel();
+    dueUs_.reset();
+}
+
+qint64 Slot::leadUs() const {
+    if (stats_.lastSetupUs <= 0)
+        return kMaxLeadUs; // nothing measured yet: the most a connection may be held
+    return std::clamp(kLeadFactor * stats_.lastSetupUs, kMinLeadUs, kMaxLeadUs);
+}
+
+// The reconnect sequence on one connection: the close always comes first.
+void Slot::open(Link& l, Link::State as) {
+    l.socket->close();
+    l.state = as;
+    l.openedUs = nowUs();
+    // A secure connection's set-up includes its handshake: onConnected follows it.
+    if (endpoint_.secure)
+        l.socket->connectEncrypted(endpoint_.host, endpoint_.port);
+    else
+        l.socket->connectTo(endpoint_.host, endpoint_.port);
+}
+
+void Slot::closeAll() {
+    for (Link& l : links_)
+        if (l.socket) {
+            l.state = Link::State::Closed;
+            l.socket->close();
+        }
+}
+
+Slot::Link* Slot::ahead() {
+    for (Link& l : links_)
+        if (l.state == Link::State::Opening || l.state == Link::State::Held)
+            return &l;
+    return nullptr;
+}
+
+Slot::Link& Slot::freeLink() {
+    return carrier_ == &links_[0] ? link(1) : link(0);
+}
+
+// Forgets the last request: whatever its connection still brings is not a reply to the next.
+void Slot::beginRequest() {
+    pending_.reset();
+    reply_.clear();
+    replyEnd_.reset();
+    judged_ = false;
+    carrier_ = nullptr;
+    reopens_ = 0;
 }
 
 void Slot::start() {
@@ -90,19 +164,31 @@ void Slot::start() {
     restartWatchdog();
 }
 
+void Slot::startAt(qint64 steadyUs) {
+    if (!active_)
+        return;
+    tmrBackup_->setEnabled(false);
+    tmrDelay_->setEnabled(false);
+    readAgain_ = false;
+    closeAll();
+    beginRequest();
+    dueUs_ = steadyUs;
+    tmrDue_->setAt(steadyUs);
+    scheduleOpen();
+}
+
 void Slot::reconnect() {
     if (!active_)
         return;
-    // Whatever the old connection left is not a reply to the next request.
-    pending_.reset();
-    reply_.clear();
-    replyEnd_.reset();
-    judged_ = false;
-    wskMAIN_->close();
-    if (endpoint_.secure)
-        wskMAIN_->connectEncrypted(endpoint_.host, endpoint_.port);
-    else
-        wskMAIN_->connectTo(endpoint_.host, endpoint_.port);
+    tmrDelay_->setEnabled(false);
+    readAgain_ = false;
+    tmrDue_->cancel();
+    dueUs_.reset();
+    closeAll();
+    beginRequest();
+    Link& l = link(0);
+    carrier_ = &l;
+    open(l, Link::State::Dialing);
 }
 
 void Slot::restartWatchdog() {
@@ -110,28 +196,42 @@ void Slot::restartWatchdog() {
     tmrBackup_->setEnabled(true);
 }
 
-void Slot::rearmPacing() {
-    tmrBackup_->setEnabled(false);
-    tmrDelay_->setEnabled(true);
+void Slot::connected(Link& l) {
+    stats_.lastSetupUs = nowUs() - l.openedUs;
+    if (l.state == Link::State::Opening)
+        l.state = Link::State::Held; // idle until due: the watchdog does not run
+    else if (l.state == Link::State::Dialing)
+        write(l);
 }
 
-void Slot::connected() {
+// The request goes out on an established connection; the watchdog guards it from here.
+void Slot::write(Link& l) {
+    carrier_ = &l;
+    l.state = Link::State::Carrying;
     restartWatchdog();
     pending_ = buildRequest(*group_, host_.requestContext());
     if (!pending_)
         return;
+    const bool check = !pending_->purchase;
     // A copy: a send-complete handler may replace pending_ while the bytes are in use.
     const QByteArray bytes = pending_->bytes;
-    wskMAIN_->send(bytes);
+    l.socket->send(bytes);
+    // Should the reply say free, the purchase must not wait for a connection to be set up.
+    if (check && host_.buyAtOnce() && !ahead()) {
+        Link& spare = freeLink();
+        ++stats_.openedAhead;
+        open(spare, Link::State::Opening);
+    }
 }
 
-void Slot::sendComplete() {
-    if (!pending_ || !host_.purchaseMethod() || host_.submissions() <= 10)
+void Slot::sendComplete(Link& l) {
+    if (&l != carrier_ || !pending_ || !host_.purchaseMethod() || host_.submissions() <= 10)
         return;
     // Blind sending: the answer is not awaited.
     const Request sent = *pending_;
     pending_.reset();
-    wskMAIN_->close();
+    l.state = Link::State::Closed;
+    l.socket->close();
     host_.logSubmission(*sent.job, QStringLiteral("wskMAIN_SendComplete"));
     if (inGroup(*group_, sent))
         sent.job->countTry();
@@ -145,17 +245,44 @@ void Slot::sendComplete() {
     rearmPacing();
 }
 
-void Slot::dataArrived(const QByteArray& bytes) {
-    if (judged_ || reply_.size() >= kMaxReply)
+void Slot::dataArrived(Link& l, const QByteArray& bytes) {
+    if (&l != carrier_ || judged_ || reply_.size() >= kMaxReply)
         return;
     reply_ += bytes.left(kMaxReply - reply_.size());
     if (replyEnd_.complete(reply_))
         judge();
 }
 
-void Slot::closedByPeer() {
-    if (!judged_)
-        judge();
+void Slot::closedByPeer(Link& l) {
+    const Link::State was = l.state;
+    l.state = Link::State::Closed;
+    if (&l == carrier_) {
+        if (!judged_)
+            judge();
+    } else if (was == Link::State::Opening || was == Link::State::Held) {
+        heldLost(l);
+    }
+}
+
+void Slot::failed(Link& l) {
+    const Link::State was = l.state;
+    l.state = Link::State::Closed;
+    // A request's own connection that fails is left to the watchdog.
+    if (&l != carrier_ && (was == Link::State::Opening || was == Link::State::Held))
+        heldLost(l);
+}
+
+// A connection opened ahead was lost before its request: open another at once (on the
+// next turn, outside the socket's own event), unless the peer keeps doing it.
+void Slot::heldLost(Link&) {
+    if (reopens_ >= kMaxReopens || !active_)
+        return;
+    ++reopens_;
+    ++stats_.reopened;
+    if (!tmrDelay_->isEnabled()) {
+        tmrDelay_->setInterval(0);
+        tmrDelay_->setEnabled(true);
+    }
 }
 
 void Slot::judge() {
@@ -184,7 +311,7 @@ void Slot::judge() {
     case ReplyKind::Free:
         if (stillThere)
             request.job->DoPURCHASE = true;
-        rearmPacing();
+        rearmPacing(stillThere && host_.buyAtOnce());
         break;
     case ReplyKind::BadLogin:
         host_.accountRejected(); // this slot is shut down by now
@@ -198,23 +325,99 @@ void Slot::judge() {
     }
 }
 
-void Slot::pacingTick() {
-    const std::optional<double> delay = parseDecimal(host_.delayText());
-    const std::optional<double> waited = parseDecimal(tmrDelay_->Tag);
-    if (!delay || !waited) {
+// The request is done with: wait for the next one's moment (or, buying, none at all).
+void Slot::rearmPacing(bool buyNow) {
+    tmrBackup_->setEnabled(false);
+    tmrBackup_->setInterval(kWatchdogMs);
+    carrier_ = nullptr;
+    if (!buyNow) {
+        paceFromInterval();
+        return;
+    }
+    dueUs_ = nowUs();
+    Link* held = ahead();
+    if (held && held->state == Link::State::Held) {
+        dueArrived();
+        return;
+    }
+    // Connecting afresh may reuse the socket whose event is running: do it on the next turn.
+    tmrDue_->setAt(*dueUs_);
+}
+
+void Slot::paceFromInterval() {
+    const QString text = host_.delayText();
+    const std::optional<double> delay = parseDecimal(text);
+    if (!delay) {
         HandleError(13, QStringLiteral("Type mismatch"), QStringLiteral("tmrDelay_Timer"),
                     QStringLiteral("txtDelayTime"), QStringLiteral("frmMain"));
+        // Read again a second later, as long as the text stays unreadable.
+        dueUs_.reset();
+        readAgain_ = true;
+        tmrDelay_->setInterval(1000);
+        tmrDelay_->setEnabled(true);
         return;
     }
-    if (*delay - 1 > *waited) {
-        tmrDelay_->Tag = QString::number(qint64(*waited) + 1);
-        return;
+    // The interval as typed, to the millisecond; a day at the most.
+    const qint64 ms = qint64(std::clamp(std::round(*delay * 1000.0), 0.0, 86400000.0));
+    dueUs_ = nowUs() + ms * 1000;
+    tmrDue_->setAt(*dueUs_);
+    scheduleOpen();
+}
+
+void Slot::scheduleOpen() {
+    const qint64 now = nowUs();
+    if (Link* held = ahead()) {
+        if (*dueUs_ - now <= kMaxLeadUs)
+            return; // it is ready for the coming request
+        held->state = Link::State::Closed;
+        held->socket->close();
     }
-    reconnect();
-    tmrBackup_->setInterval(kWatchdogMs);
-    restartWatchdog();
+    const qint64 lead = leadUs();
+    stats_.lastLeadUs = lead;
+    const qint64 waitUs = *dueUs_ - lead - now;
+    // Even "now" goes through the timer: the socket whose event is running may be reused.
+    tmrDelay_->setInterval(int(std::clamp<qint64>((waitUs + 999) / 1000, 0, INT_MAX)));
+    tmrDelay_->setEnabled(true);
+}
+
+void Slot::pacingTick() {
     tmrDelay_->setEnabled(false);
-    tmrDelay_->Tag = QStringLiteral("0");
+    if (readAgain_) {
+        readAgain_ = false;
+        paceFromInterval();
+        return;
+    }
+    // Open ahead for the coming request, or for a purchase that may follow a check.
+    if (ahead() || (!dueUs_ && !carrier_))
+        return;
+    ++stats_.openedAhead;
+    open(freeLink(), Link::State::Opening);
+}
+
+void Slot::dueArrived() {
+    if (!active_)
+        return;
+    tmrDue_->cancel();
+    tmrDelay_->setEnabled(false);
+    dueUs_.reset();
+    Link* held = ahead();
+    beginRequest();
+    if (held && held->state == Link::State::Held) {
+        write(*held);
+        return;
+    }
+    // From here the watchdog guards the request, as it guards a connection made on time.
+    restartWatchdog();
+    if (held) {
+        ++stats_.dueWhileOpening;
+        held->state = Link::State::Dialing;
+        carrier_ = held;
+        return;
+    }
+    ++stats_.fellBack;
+    Link& l = link(0);
+    carrier_ = &l;
+    open(l, Link::State::Dialing);
 }
 
 void Slot::watchdogTick() {

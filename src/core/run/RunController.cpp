@@ -95,9 +95,32 @@ void RunController::startRun(MainFields fields) {
     } else {
         const QDateTime now = platform_.clock().now();
         schedule_.begin(now);
+        armedStartUs_.reset();
         tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
         tmrSec_->setEnabled(true);
+        armStart();
     }
+}
+
+namespace {
+// The slots are set this long before the start second: enough for the longest lead.
+constexpr qint64 kArmAheadUs = Slot::kMaxLeadUs + 1000000;
+} // namespace
+
+void RunController::armStart() {
+    const Clock& clock = platform_.clock();
+    const qint64 steady = clock.steadyUs();
+    if (armedStartUs_ && steady > *armedStartUs_ + 1000000)
+        armedStartUs_.reset(); // the second went by without its tick acting on it
+    if (armedStartUs_)
+        return;
+    const std::optional<qint64> until = ScheduleClock::usToStart(
+        clock.now(), clock.wallUs(), view_.startTimeText(), view_.endTimeText());
+    if (!until || *until <= 0 || *until > kArmAheadUs)
+        return;
+    armedStartUs_ = steady + *until;
+    for (auto& s : slots_)
+        s->startAt(*armedStartUs_);
 }
 
 void RunController::halt() {
@@ -132,18 +155,27 @@ void RunController::scheduleTick() {
     // Keep the ticks just after each second of the wall clock.
     tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
     switch (schedule_.tick(now, view_.startTimeText(), view_.endTimeText())) {
-    case ScheduleClock::Action::Start:
-        for (auto& s : slots_)
-            s->start();
+    case ScheduleClock::Action::Start: {
+        // Set ahead, the slots have written their first requests at the second already,
+        // unless the wall clock jumped past it: then they start now.
+        const bool started = armedStartUs_ && platform_.clock().steadyUs() >= *armedStartUs_ - 1000;
+        if (!started)
+            for (auto& s : slots_)
+                s->start();
+        armedStartUs_.reset();
         break;
+    }
     case ScheduleClock::Action::Stop:
         if (running_) {
             stopFor(StopReason::EndTime);
+            return;
         }
         break;
     case ScheduleClock::Action::None:
         break;
     }
+    if (running_)
+        armStart();
 }
 
 RequestContext RunController::requestContext() const {

@@ -59,6 +59,7 @@ public:
     RequestContext requestContext() const override;
     QString delayText() const override { return view_.delayText(); }
     bool purchaseMethod() const override;
+    bool buyAtOnce() const override { return store_.options().buyAtOnce; }
     qint32 submissions() const override { return lngSubmissions_; }
     void countSubmission() override;
     void logSubmission(const clsDomains& job, const QString& handler) override;
@@ -74,6 +75,8 @@ private:
     // A stop the run asks for itself (end time, rejected account), with its reason.
     void stopFor(StopReason reason);
     void scheduleTick();
+    // Sets both slots to write their first requests at the start second, when it is near.
+    void armStart();
     // Shown once the handler that is running has finished, so no slot waits for the
     // user; notices that come before then are shown together.
     void deferNotice(const QString& text);
@@ -103,6 +106,8 @@ private:
     std::vector<std::unique_ptr<Slot>> retired_;
     std::unique_ptr<Timer> tmrSec_;
     ScheduleClock schedule_;
+    // The moment (Clock::steadyUs) the slots were set to start at, until the tick after it.
+    std::optional<qint64> armedStartUs_;
     bool logFailureTold_ = false;
     bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;

@@ -62,6 +62,18 @@ ScheduleClock::Action ScheduleClock::tick(const QDateTime& now, const QString& s
     return Action::None;
 }
 
+std::optional<qint64> ScheduleClock::usToStart(const QDateTime& now, qint64 wallUs,
+                                               const QString& startText, const QString& endText) {
+    const auto start = parseDateTime(startText);
+    if (!start || !parseDateTime(endText) || start->hasDate())
+        return std::nullopt;
+    constexpr qint64 kDayUs = qint64(kDay) * 1000000;
+    const qint64 localUs = wallUs + qint64(now.offsetFromUtc()) * 1000000;
+    const qint64 intoDay = (localUs % kDayUs + kDayUs) % kDayUs;
+    const qint64 target = qint64(start->time.msecsSinceStartOfDay() / 1000) * 1000000;
+    return ((target - intoDay) % kDayUs + kDayUs) % kDayUs;
+}
+
 int ScheduleClock::msToNextTick(const QDateTime& now) {
     return 1000 - now.time().msec() + kTickOffsetMs;
 }

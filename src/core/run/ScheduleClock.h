@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace drovane {
 
@@ -19,6 +20,11 @@ public:
 
     // Milliseconds from now to just after the next whole second of the wall clock.
     static int msToNextTick(const QDateTime& now);
+    // Microseconds from `wallUs` (the same moment as `now`, finer) to the beginning of the
+    // next second the start text names, when a tick would act on it: both texts must be
+    // valid and the start a time of day. Reports nothing: the ticks do that.
+    static std::optional<qint64> usToStart(const QDateTime& now, qint64 wallUs,
+                                           const QString& startText, const QString& endText);
 
 private:
     QDateTime previous_; // local wall time to the second, without a time zone

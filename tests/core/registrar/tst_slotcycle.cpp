@@ -16,7 +16,9 @@ private slots:
         QTest::addColumn<qint64>("gapMs");
         QTest::newRow("5 s") << "5" << qint64(5000);
         QTest::newRow("1 s") << "1" << qint64(1000);
-        QTest::newRow("1.5 s counts whole ticks") << "1.5" << qint64(2000);
+        QTest::newRow("1.5 s") << "1.5" << qint64(1500);
+        QTest::newRow("0.5 s") << "0.5" << qint64(500);
+        QTest::newRow("0.1 s, shorter than the lead") << ".1" << qint64(100);
         QTest::newRow("999 s") << "999" << qint64(999000);
     }
     void pacingWaitsTheIntervalAfterEachAnswer() {
@@ -29,11 +31,142 @@ private slots:
         rig.platform.advance(3 * gapMs + 100);
         const QList<qint64> connects = rig.times(1, QStringLiteral("connect"));
         const QList<qint64> requests = rig.times(1, QStringLiteral("request"));
-        QVERIFY(connects.size() >= 3);
-        // The answer comes 5 ms after the request; pacing counts from there.
-        QCOMPARE(connects[1] - (requests[0] + 5), gapMs);
-        QCOMPARE(connects[2] - (requests[1] + 5), gapMs);
+        QVERIFY(requests.size() >= 3);
+        // The answer comes 5 ms after the request; pacing counts from there, and the
+        // request leaves at that moment on a connection opened 200 ms ahead (three times
+        // the 1 ms set-up, raised to the least lead) or at once when the wait is shorter.
+        QCOMPARE(requests[1] - (requests[0] + 5), gapMs);
+        QCOMPARE(requests[2] - (requests[1] + 5), gapMs);
+        QCOMPARE(connects[1], requests[0] + 5 + std::max<qint64>(0, gapMs - 200));
         QCOMPARE(rig.run.lngSubmissions(), 4);
+    }
+
+    // Interval 1, one name: the first request goes out at 1 and is answered at 6, so the
+    // next is due at 1006, on a connection opened 200 ms ahead (three times the 1 ms
+    // set-up, raised to the least lead).
+    void connectionOpenedAheadCarriesTheRequestWhenDue_data() {
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QList<qint64>>("connects");
+        QTest::addColumn<QList<qint64>>("requests");
+        QTest::newRow("held until due")
+            << "plain" << QList<qint64>{0, 806} << QList<qint64>{1, 1006};
+        QTest::newRow("closed by the peer before use: reopened at once")
+            << "closes once" << QList<qint64>{0, 806, 857} << QList<qint64>{1, 1006};
+        QTest::newRow("closed again and again: connected when due")
+            << "closes always" << QList<qint64>{0, 806, 857, 908, 1006} << QList<qint64>{1, 1007};
+        QTest::newRow("due while still opening: written at the connect event")
+            << "slow" << QList<qint64>{0, 806} << QList<qint64>{1, 1306};
+        // The watchdog counts from the due moment, not from the opening ahead.
+        QTest::newRow("never completes: the watchdog reconnects 8 s after the due moment")
+            << "silent" << QList<qint64>{0, 806, 9006} << QList<qint64>{1, 9007};
+        // A 100 ms handshake is part of the set-up: the lead is three times 101 ms.
+        QTest::newRow("encrypted: the handshake counts in the lead")
+            << "handshake" << QList<qint64>{0, 803} << QList<qint64>{101, 1106};
+    }
+    void connectionOpenedAheadCarriesTheRequestWhenDue() {
+        QFETCH(QString, peer);
+        QFETCH(QList<qint64>, connects);
+        QFETCH(QList<qint64>, requests);
+        RunRig rig;
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.domains = QStringLiteral("one.com");
+        int attempts = 0;
+        rig.platform.connectPlan = [&](const QString&, quint16) {
+            SimConnectPlan plan;
+            if (peer == QLatin1String("handshake"))
+                plan.handshakeMs = 100;
+            if (rig.platform.log.last().socketId != 1 || ++attempts == 1)
+                return plan;
+            if (peer == QLatin1String("closes always") ||
+                (peer == QLatin1String("closes once") && attempts == 2))
+                plan.closeIdleAfterMs = 50;
+            if (peer == QLatin1String("slow") && attempts == 2)
+                plan.delayMs = 500;
+            if (peer == QLatin1String("silent") && attempts == 2)
+                plan.outcome = SimConnectPlan::Silent;
+            return plan;
+        };
+        rig.run.DoStart();
+        rig.platform.advanceTo(std::max(connects.last(), requests.last()) + 2);
+        QCOMPARE(rig.times(1, QStringLiteral("connect")), connects);
+        QCOMPARE(rig.times(1, QStringLiteral("request")), requests);
+        QCOMPARE(rig.run.lngSubmissions(), 1);
+    }
+
+    void editedIntervalAppliesFromTheNextWait() {
+        RunRig rig;
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.domains = QStringLiteral("one.com");
+        rig.run.DoStart();
+        rig.platform.advanceTo(500);
+        rig.view.f.delayTime = QStringLiteral("0.25");
+        rig.platform.advanceTo(1600);
+        // Answered at 6: that wait keeps its 1 s; the next, from 1011, is 250 ms.
+        QCOMPARE(rig.times(1, QStringLiteral("request")).mid(0, 4),
+                 (QList<qint64>{1, 1006, 1261, 1516}));
+    }
+
+    // a.com is free; slot 1 holds a.com and b.com. Buying at once, the purchase goes out
+    // the moment the free reply comes (6 ms), on a connection opened beside the check.
+    void buyAtOnce_data() {
+        QTest::addColumn<QByteArray>("purchaseReply");
+        QTest::addColumn<bool>("runGoesOn");
+        QTest::newRow("ordered") << orderReply() << true;
+        QTest::newRow("taken meanwhile: pacing goes on, the name stays")
+            << registrarReply("PURCHASE", "RRPCode=540\r\nRRPText=Domain not available\r\n")
+            << true;
+        QTest::newRow("bad login: the run stops") << badLoginReply() << false;
+    }
+    void buyAtOnce() {
+        QFETCH(QByteArray, purchaseReply);
+        QFETCH(bool, runGoesOn);
+        RunRig rig;
+        Options options = rig.store.options();
+        options.buyAtOnce = true;
+        rig.store.setOptions(options);
+        rig.view.f.delayTime = QStringLiteral("5");
+        rig.view.f.domains = QStringLiteral("a.com\r\nx.com\r\nb.com");
+        rig.free = {QStringLiteral("a.com")};
+        rig.script = [&](const QByteArray& request) {
+            if (!requested(request).startsWith(QLatin1String("purchase")))
+                return rig.answer(request);
+            SimReply r;
+            r.pieces = {purchaseReply};
+            return r;
+        };
+        rig.run.DoStart();
+        rig.platform.advance(16000);
+
+        QStringList slot1;
+        QList<qint64> at;
+        for (const SimEvent& e : rig.platform.log)
+            if (e.what == QLatin1String("request") &&
+                requested(e.bytes) != QLatin1String("check x.com")) {
+                slot1.append(requested(e.bytes));
+                at.append(e.atMs);
+            }
+        if (!runGoesOn) {
+            QVERIFY(!rig.run.isRunning());
+            QCOMPARE(slot1, (QStringList{"check a.com", "purchase a.com"}));
+            QCOMPARE(at, (QList<qint64>{1, 6}));
+            QCOMPARE(rig.prompter.shown.size(), 1);
+            QCOMPARE(rig.platform.count(QStringLiteral("request")), 3);
+            return;
+        }
+        // Pacing goes on from the purchase's reply (11 ms); a.com is asked again in turn.
+        QCOMPARE(slot1.mid(0, 4),
+                 (QStringList{"check a.com", "purchase a.com", "check b.com", "check a.com"}));
+        QCOMPARE(at.mid(0, 4), (QList<qint64>{1, 6, 5011, 10016}));
+        QCOMPARE(rig.run.colDomainsMain()[0]->Count(), 2);
+        QVERIFY(rig.view.errors.isEmpty());
+        // Without the option the purchase waits for the interval.
+        RunRig slow;
+        slow.view.f.delayTime = QStringLiteral("5");
+        slow.view.f.domains = rig.view.f.domains;
+        slow.free = rig.free;
+        slow.run.DoStart();
+        slow.platform.advance(6000);
+        QCOMPARE(slow.times(1, QStringLiteral("request")), (QList<qint64>{1, 5006}));
     }
 
     void watchdogRecoversSilentAndRefusedConnections() {
@@ -59,10 +192,12 @@ private slots:
         QCOMPARE(c[0], 0);
         // The refused first attempt is retried by the first-cycle watchdog.
         QCOMPARE(c[1], 12000);
-        // Answered at 12006; the pacing reconnect comes 5 s later, then 8 s watchdog
-        // reconnects counted from each connect event (1 ms after the attempt).
-        QCOMPARE(c[2], 17006);
-        QCOMPARE(c[3], 17006 + 1 + 8000);
+        // Answered at 12006; the next request is due 5 s later, at 17006, on a connection
+        // opened 200 ms ahead; the 8 s watchdog counts from that request's write, then from
+        // each connect event (1 ms after the attempt).
+        QCOMPARE(c[2], 17006 - 200);
+        QCOMPARE(rig.times(1, QStringLiteral("request"))[1], 17006);
+        QCOMPARE(c[3], 17006 + 8000);
         QCOMPARE(c[4], c[3] + 1 + 8000);
         QCOMPARE(rig.run.lngSubmissions(), 1);
     }
