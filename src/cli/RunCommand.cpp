@@ -1,0 +1,68 @@
+#include "RunCommand.h"
+
+#include "ConsolePrompter.h"
+#include "ConsoleRunView.h"
+#include "ExitStatus.h"
+
+#include "core/platform/QtPlatform.h"
+#include "core/platform/TerminationSignals.h"
+#include "core/run/RunController.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QCoreApplication>
+
+namespace drovane::cli {
+
+int runCommand(const Invocation& invocation, const QString& folder) {
+    SettingsStore store(folder);
+    store.removeStaleSaves();
+    store.GetSettings();
+
+    ConsolePrompter prompter(invocation.yes);
+    ConsoleRunView view(store, prompter, invocation);
+    QtPlatform platform;
+    const QString host = invocation.registrarHost.isEmpty() ? QStringLiteral(DROVANE_REGISTRAR_HOST)
+                                                            : invocation.registrarHost;
+    RunController run(store, platform, prompter, view, host, invocation.registrarPort);
+
+    bool stoppedOnError = false;
+    view.onServerError = [&](const ServerErrorReport& report) {
+        if (invocation.onError == OnError::Drop) {
+            run.stopCurrent(report);
+        } else if (run.isRunning()) {
+            stoppedOnError = true;
+            run.stopAll();
+        }
+    };
+    view.onStopped = [] { QCoreApplication::exit(0); };
+    // A signal ends the run where it stands, without a save: the run changed nothing on
+    // disk, and a save would undo a `settings set` made since it started.
+    bool signalled = false;
+    TerminationSignals terminate([&] {
+        signalled = true;
+        run.halt();
+        QCoreApplication::exit(0);
+    });
+
+    run.DoStart();
+    if (!run.isRunning()) {
+        if (prompter.declined())
+            return exitstatus::Unanswered;
+        return exitstatus::Refused;
+    }
+    QCoreApplication::exec();
+    if (signalled)
+        return exitstatus::Ok;
+    switch (run.stopReason()) {
+    case RunController::StopReason::AccountRejected:
+        return exitstatus::AccountRejected;
+    case RunController::StopReason::EndTime:
+    case RunController::StopReason::None:
+        return exitstatus::Ok;
+    case RunController::StopReason::User:
+        return stoppedOnError ? exitstatus::StoppedOnError : exitstatus::Ok;
+    }
+    return exitstatus::Ok;
+}
+
+} // namespace drovane::cli

@@ -1,0 +1,304 @@
+#include "SettingsCommand.h"
+
+#include "ConsolePrompter.h"
+#include "ExitStatus.h"
+#include "WindowFields.h"
+
+#include "core/platform/DateTimeText.h"
+#include "core/run/IntervalCheck.h"
+#include "core/settings/LegalTypeSetting.h"
+#include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace drovane::cli {
+namespace {
+
+enum class Kind { Text, Switch, Interval, Time, Method, LegalType, Option };
+
+struct Name {
+    const char* name;
+    Kind kind;
+    int setting; // for an Option: its place in kOptionNames
+};
+
+// Settings show lists them in this order.
+const Name kNames[] = {
+    {"username", Kind::Text, setting::Username},
+    {"password", Kind::Text, setting::Password},
+    {"interval", Kind::Interval, setting::DelayTime},
+    {"logging", Kind::Switch, setting::Logging},
+    {"start-immediately", Kind::Switch, setting::StartImmediately},
+    {"start-time", Kind::Time, setting::StartTime},
+    {"end-time", Kind::Time, setting::EndTime},
+    {"custom-nameservers", Kind::Switch, setting::NameServers},
+    {"first-name", Kind::Text, setting::FirstName},
+    {"last-name", Kind::Text, setting::LastName},
+    {"phone", Kind::Text, setting::Phone},
+    {"address", Kind::Text, setting::Address},
+    {"city", Kind::Text, setting::City},
+    {"country", Kind::Text, setting::Country},
+    {"email", Kind::Text, setting::EMail},
+    {"ns1", Kind::Text, setting::NameServer1},
+    {"ns2", Kind::Text, setting::NameServer2},
+    {"method", Kind::Method, setting::UsePurchase},
+    {"legal-type", Kind::LegalType, setting::LegalType},
+    {"secure", Kind::Option, 0},
+    {"test-environment", Kind::Option, 1},
+    {"buy-at-once", Kind::Option, 2},
+};
+
+bool& optionField(Options& o, int which) {
+    return which == 0 ? o.secure : which == 1 ? o.testEnvironment : o.buyAtOnce;
+}
+
+const Name* findName(const QString& name) {
+    for (const Name& n : kNames)
+        if (name == QLatin1String(n.name))
+            return &n;
+    return nullptr;
+}
+
+QString yesNo(bool on) {
+    return on ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+std::optional<bool> parseSwitch(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true") || t == QLatin1String("1"))
+        return true;
+    if (t == QLatin1String("false") || t == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+QString legalTypeCode(const QString& value) {
+    const auto row = parseLegalTypeRow(value, int(std::size(kLegalTypes)));
+    if (!row || *row < 0)
+        return QStringLiteral("none");
+    return QString::fromLatin1(kLegalTypes[*row].code);
+}
+
+// The value as the windows show it.
+QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
+    switch (n.kind) {
+    case Kind::Option: {
+        Options o = store.options();
+        return yesNo(optionField(o, n.setting));
+    }
+    case Kind::Method:
+        return store.Settings(n.setting) == QLatin1String("1") ? QStringLiteral("purchase")
+                                                               : QStringLiteral("check");
+    case Kind::LegalType:
+        return legalTypeCode(store.Settings(n.setting));
+    default:
+        break;
+    }
+    switch (n.setting) {
+    case setting::Password:
+        return f.password.isEmpty() ? QString() : QStringLiteral("*****");
+    case setting::DelayTime:
+        return f.delayTime;
+    case setting::Logging:
+        return yesNo(f.logging == 1);
+    case setting::StartImmediately:
+        return yesNo(f.startImmediately == 1);
+    case setting::NameServers:
+        return yesNo(f.nameServers == 1);
+    default:
+        return store.Settings(n.setting);
+    }
+}
+
+// One line of stdin, without echo when it is a terminal.
+std::optional<QString> readPassword() {
+    const bool terminal = ::isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+        ::tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QFile in;
+    QByteArray line;
+    bool got = false;
+    if (in.open(stdin, QIODevice::ReadOnly)) {
+        line = in.readLine();
+        got = !line.isEmpty();
+    }
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!got)
+        return std::nullopt;
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+int show(const SettingsStore& store, ConsolePrompter& prompter) {
+    const MainFields f = windowFields(store, prompter);
+    for (const Name& n : kNames)
+        printOut(QStringLiteral("%1 %2").arg(QLatin1String(n.name), -18).arg(shown(n, store, f)));
+    return exitstatus::Ok;
+}
+
+int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) {
+    const QString name = inv.words.value(2);
+    const Name* n = findName(name);
+    if (!n) {
+        printError(
+            QStringLiteral("Unknown setting \"%1\"; see drovane-cli settings --help.").arg(name));
+        return exitstatus::Usage;
+    }
+    QString value;
+    if (n->setting == setting::Password && n->kind == Kind::Text) {
+        if (inv.words.size() > 3) {
+            printError(QStringLiteral("The password is read from stdin or asked for, never taken "
+                                      "from the command line, where every user can see it."));
+            return exitstatus::Usage;
+        }
+        const auto read = readPassword();
+        if (!read) {
+            printError(QStringLiteral("No password was given on stdin."));
+            return exitstatus::Refused;
+        }
+        value = *read;
+    } else {
+        if (inv.words.size() != 4) {
+            printError(QStringLiteral("Usage: drovane-cli settings set NAME VALUE"));
+            return exitstatus::Usage;
+        }
+        value = inv.words[3];
+    }
+
+    MainFields f = windowFields(store, prompter);
+    switch (n->kind) {
+    case Kind::Text:
+        if (n->setting == setting::Username)
+            f.username = value;
+        else if (n->setting == setting::Password)
+            f.password = value;
+        else
+            store.setSettings(n->setting, value);
+        break;
+    case Kind::Interval: {
+        const IntervalCheck verdict = checkIntervalText(value, f.delayTime);
+        if (verdict.outcome != IntervalCheck::Accept) {
+            printError(QString::fromLatin1(kIntervalRangeMessage));
+            return exitstatus::Refused;
+        }
+        f.delayTime = value;
+        break;
+    }
+    case Kind::Time:
+        if (!value.isEmpty() && !parseDateTime(value)) {
+            printError(n->setting == setting::StartTime
+                           ? QStringLiteral("Please enter a valid Start Time!")
+                           : QStringLiteral("Please enter a valid End Time!"));
+            return exitstatus::Refused;
+        }
+        (n->setting == setting::StartTime ? f.startTime : f.endTime) = value;
+        break;
+    case Kind::Switch:
+    case Kind::Option: {
+        const auto on = parseSwitch(value);
+        if (!on) {
+            printError(QStringLiteral("%1 takes true or false (or 1 or 0).").arg(name));
+            return exitstatus::Usage;
+        }
+        if (n->kind == Kind::Option) {
+            Options o = store.options();
+            optionField(o, n->setting) = *on;
+            store.setOptions(o);
+        } else if (n->setting == setting::Logging) {
+            f.logging = *on;
+        } else if (n->setting == setting::StartImmediately) {
+            // Checking the box asks first, as in the window.
+            if (*on && f.startImmediately == 0 &&
+                !prompter.question(QStringLiteral(
+                    "WARNING: Use of this program for over 30 minutes is not recommended and may "
+                    "cause eNom account suspension. Are you sure you wish to manually control the "
+                    "start and stop times?")))
+                return exitstatus::Unanswered;
+            f.startImmediately = *on;
+        } else {
+            // The window lets Custom Nameservers stay checked only with both name servers.
+            if (*on && !nameServersComplete(store.all())) {
+                printError(QStringLiteral("Custom Nameservers needs both default name servers: "
+                                          "set ns1 and ns2 first."));
+                return exitstatus::Refused;
+            }
+            f.nameServers = *on;
+        }
+        break;
+    }
+    case Kind::Method: {
+        const QString m = value.trimmed().toLower();
+        if (m != QLatin1String("check") && m != QLatin1String("purchase")) {
+            printError(QStringLiteral("method takes check or purchase."));
+            return exitstatus::Usage;
+        }
+        const bool purchase = m == QLatin1String("purchase");
+        if (purchase && store.Settings(setting::UsePurchase) != QLatin1String("1") &&
+            !prompter.question(QStringLiteral(
+                "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom "
+                "account suspension. Are you sure you wish to use the PURCHASE method?")))
+            return exitstatus::Unanswered;
+        store.setSettings(setting::UsePurchase,
+                          purchase ? QStringLiteral("1") : QStringLiteral("0"));
+        break;
+    }
+    case Kind::LegalType: {
+        QStringList codes;
+        FillLegalTypes(codes);
+        const QString code = value.trimmed().toUpper();
+        const qsizetype row = code == QLatin1String("NONE") ? -1 : codes.indexOf(code);
+        if (row < 0 && code != QLatin1String("NONE")) {
+            printError(
+                QStringLiteral("Please select a valid Contact Legal Type: one of %1, or none.")
+                    .arg(codes.join(QStringLiteral(", "))));
+            return exitstatus::Refused;
+        }
+        store.setSettings(setting::LegalType, formatLegalTypeSetting(int(row), codes));
+        break;
+    }
+    }
+    // As the settings window's Done: a name server removed takes Custom Nameservers off.
+    if (!nameServersComplete(store.all()))
+        f.nameServers = 0;
+    const SaveResult saved = store.WriteSettings(f);
+    if (!saved.ok) {
+        printError(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+        return exitstatus::Refused;
+    }
+    return exitstatus::Ok;
+}
+
+} // namespace
+
+int settingsCommand(const Invocation& inv, const QString& folder) {
+    // No clearing of stale temporary files here: a running service may be saving.
+    SettingsStore store(folder);
+    store.GetSettings();
+    ConsolePrompter prompter(inv.yes);
+    const QString sub = inv.words.value(1);
+    if (sub == QLatin1String("show") && inv.words.size() == 2)
+        return show(store, prompter);
+    if (sub == QLatin1String("set"))
+        return set(inv, store, prompter);
+    printError(helpText({QStringLiteral("settings")}));
+    return exitstatus::Usage;
+}
+
+} // namespace drovane::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/model/MainFields.h"
+#include "core/platform/Prompter.h"
+#include "core/settings/SettingsStore.h"
+
+namespace drovane::cli {
+
+// The main window's fields as the window shows them after loading the store's settings
+// and list: a box keeps its created state when its setting is empty or not 0/1, an
+// interval the box would refuse is left empty, Custom Nameservers is cleared when a
+// name server is missing. Saving these back writes what the window would write.
+// The prompter hears what the window would say while loading.
+MainFields windowFields(const SettingsStore& store, Prompter& prompter);
+
+// The window's caption, the title of its critical messages.
+QString windowCaption();
+
+} // namespace drovane::cli

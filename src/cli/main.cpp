@@ -1,0 +1,43 @@
+// drovane-cli: the Drovane engine for servers, without a display.
+
+#include "CommandLine.h"
+#include "ConsolePrompter.h"
+#include "DomainsCommand.h"
+#include "ExitStatus.h"
+#include "RunCommand.h"
+#include "SettingsCommand.h"
+
+#include <QCoreApplication>
+
+using namespace drovane::cli;
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Drovane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DROVANE_VERSION));
+
+    QString error;
+    const auto inv = parseCommandLine(QCoreApplication::arguments().mid(1), &error);
+    if (!inv) {
+        printError(QStringLiteral("drovane-cli: %1 (drovane-cli --help tells more)").arg(error));
+        return exitstatus::Usage;
+    }
+    if (inv->version) {
+        printOut(QStringLiteral("drovane-cli " DROVANE_VERSION));
+        return exitstatus::Ok;
+    }
+    if (inv->help) {
+        printOut(helpText(inv->words).trimmed());
+        return exitstatus::Ok;
+    }
+    const QString command = inv->words.value(0);
+    const QString folder = chooseFolder(*inv, QCoreApplication::applicationDirPath());
+    if (command == QLatin1String("run") && inv->words.size() == 1)
+        return runCommand(*inv, folder);
+    if (command == QLatin1String("settings"))
+        return settingsCommand(*inv, folder);
+    if (command == QLatin1String("domains"))
+        return domainsCommand(*inv, folder);
+    printError(helpText(inv->words.mid(0, 1)).trimmed());
+    return exitstatus::Usage;
+}
