@@ -25,6 +25,7 @@ cli=$build/src/app/drovane-cli
 echo secret | "$cli" --folder "$work/files" settings set password
 "$cli" --folder "$work/files" settings set interval 1
 "$cli" --folder "$work/files" settings set logging true
+"$cli" --folder "$work/files" settings set secure false  # the stand-in speaks plain HTTP
 awk -v n="$names" 'BEGIN { split(".com .net .us .tv", e, " ");
   for (i = 0; i < n; i++) printf "name%05d%s\n", i, e[i % 4 + 1] }' |
   "$cli" --folder "$work/files" domains import -

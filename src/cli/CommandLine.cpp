@@ -36,8 +36,8 @@ bool applyOption(Invocation& inv, const QString& name, const QString& value, QSt
             port = value.section(u':', 1);
         }
         bool ok = true;
-        const uint number = port.isEmpty() ? 80 : port.toUInt(&ok);
-        if (host.isEmpty() || !ok || number == 0 || number > 65535) {
+        const uint number = port.isEmpty() ? 0 : port.toUInt(&ok);
+        if (host.isEmpty() || !ok || (!port.isEmpty() && number == 0) || number > 65535) {
             *error = QStringLiteral("--registrar takes HOST or HOST:PORT, not \"%1\"").arg(value);
             return false;
         }
@@ -144,8 +144,9 @@ QString helpText(const QStringList& words) {
             "  --on-order CMD   run CMD through /bin/sh after each successful order, with\n"
             "                   DROVANE_DOMAIN, DROVANE_ORDER_ID and DROVANE_SLOT set; it never\n"
             "                   delays or fails the run\n"
-            "  --registrar H[:P] connect to H (port P, default 80) for this run instead of\n"
-            "                   the built-in registrar host\n"
+            "  --registrar H[:P] connect to H (and port P) for this run instead of the\n"
+            "                   built-in registrar host; the secure option still chooses\n"
+            "                   TLS (port 443) or plain HTTP (port 80)\n"
             "\n"
             "Ends with 0 at the end time or on SIGTERM/SIGINT, 2 when the registrar rejects\n"
             "the account, 4 when its certificate is not trusted.\n");

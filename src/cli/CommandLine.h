@@ -13,8 +13,8 @@ enum class OnError { Continue, Drop, Stop };
 struct Invocation {
     QStringList words; // the command and its arguments: "settings", "set", "interval", "2"
     QString folder;
-    QString registrarHost; // empty: the built-in host
-    quint16 registrarPort = 80;
+    QString registrarHost;     // empty: the built-in host
+    quint16 registrarPort = 0; // 0: the port the options choose
     bool yes = false;
     bool json = false;
     OnError onError = OnError::Continue;

@@ -23,7 +23,8 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     QtPlatform platform;
     const QString host = invocation.registrarHost.isEmpty() ? QStringLiteral(DROVANE_REGISTRAR_HOST)
                                                             : invocation.registrarHost;
-    RunController run(store, platform, prompter, view, host, invocation.registrarPort);
+    RunController run(store, platform, prompter, view, host,
+                      invocation.registrarPort != 0 ? invocation.registrarPort : quint16(80));
 
     bool stoppedOnError = false;
     view.onServerError = [&](const ServerErrorReport& report) {

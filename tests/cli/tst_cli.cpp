@@ -19,6 +19,8 @@ class tst_cli : public QObject {
         QCOMPARE(CliProcess::run(folder, {"settings", "set", "username", user}), 0);
         QCOMPARE(CliProcess::run(folder, {"settings", "set", "password"}, "secret\n"), 0);
         QCOMPARE(CliProcess::run(folder, {"settings", "set", "interval", "1"}), 0);
+        // The stand-in speaks plain HTTP.
+        QCOMPARE(CliProcess::run(folder, {"settings", "set", "secure", "false"}), 0);
         if (!names.isEmpty())
             QCOMPARE(CliProcess::run(folder, QStringList{"domains", "add"} + names), 0);
     }

@@ -99,7 +99,8 @@ private slots:
                                                          {"ns1", "ns1.example.net"},
                                                          {"ns2", "ns2.example.net"},
                                                          {"custom-nameservers", "true"},
-                                                         {"legal-type", "LTD"}})
+                                                         {"legal-type", "LTD"},
+                                                         {"secure", "false"}})
             QCOMPARE(CliProcess::run(cliFolder, QStringList{"settings", "set"} + set), 0);
         QCOMPARE(CliProcess::run(cliFolder, {"settings", "set", "password"}, "p&ss word\n"), 0);
         {
