@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 
@@ -116,14 +117,25 @@ QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
     }
 }
 
+termios echoing{};
+
+// Ctrl-C at the prompt must not leave the terminal without echo.
+void restoreEchoAndDie(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &echoing);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // One line of stdin, without echo when it is a terminal.
 std::optional<QString> readPassword() {
     const bool terminal = ::isatty(STDIN_FILENO);
-    termios saved{};
+    termios& saved = echoing;
     if (terminal) {
         std::fputs("Password: ", stderr);
         std::fflush(stderr);
         ::tcgetattr(STDIN_FILENO, &saved);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+            std::signal(signal, restoreEchoAndDie);
         termios quiet = saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
