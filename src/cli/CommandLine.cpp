@@ -3,6 +3,8 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace drovane::cli {
 namespace {
@@ -111,8 +113,14 @@ std::optional<Invocation> parseCommandLine(const QStringList& arguments, QString
 }
 
 QString chooseFolder(const Invocation& inv, const QString& executableFolder) {
-    if (!inv.folder.isEmpty())
-        return QDir(inv.folder).absolutePath();
+    if (!inv.folder.isEmpty()) {
+        // A new folder holds the account's password: owner-only, as the desktop's own.
+        const QString folder = QDir(inv.folder).absolutePath();
+        if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+        return folder;
+    }
     // systemd may list several state folders; the unit names one.
     const QString state = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
     if (!state.isEmpty())
