@@ -113,6 +113,30 @@ private slots:
         QVERIFY(cli.err.contains("Your username or password is invalid."));
     }
 
+    // A service runs for days; its end must not undo what was changed meanwhile.
+    void runEndKeepsChangesMadeDuringTheRun() {
+        QTemporaryDir dir;
+        prepare(dir.path(), "reseller", {"one.com"});
+        LoopbackRegistrar registrar;
+        bool failing = false;
+        registrar.answer = [&](const QByteArray& request) {
+            return answerFor(failing ? QByteArray(request).replace("one", "err") : request);
+        };
+        CliProcess cli(dir.path());
+        cli.start({"run", "--on-error", "stop", "--registrar",
+                   QString("127.0.0.1:%1").arg(registrar.port())});
+        QVERIFY(cli.waitFor([&] { return !cli.lines().isEmpty(); }));
+        QCOMPARE(CliProcess::run(dir.path(), {"settings", "set", "interval", "7"}), 0);
+        QCOMPARE(CliProcess::run(dir.path(), {"domains", "add", "two.com"}), 0);
+        failing = true; // the next reply stops the run, which saves
+        QCOMPARE(cli.exitCode(), 5);
+        QByteArray out;
+        QCOMPARE(CliProcess::run(dir.path(), {"settings", "show"}, {}, &out), 0);
+        QVERIFY2(out.contains("interval           7\n"), out);
+        QCOMPARE(CliProcess::run(dir.path(), {"domains", "list"}, {}, &out), 0);
+        QCOMPARE(out, QByteArray("one.com\ntwo.com\n"));
+    }
+
     void settingsRoundTrip() {
         QTemporaryDir dir;
         const QString f = dir.path();
