@@ -3,7 +3,6 @@
 #include "ConsolePrompter.h"
 #include "WindowFields.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -37,15 +36,6 @@ ConsoleRunView::ConsoleRunView(SettingsStore& store, Prompter& prompter,
     : store_(store), prompter_(prompter), invocation_(invocation) {}
 
 MainFields ConsoleRunView::fields() const {
-    // A file that cannot be read now (replaced by another user meanwhile) must not be
-    // saved over with nothing: the run's end then saves what it started from.
-    if (started_) {
-        for (const QString& path : {store_.settingsPath(), store_.domainsPath()}) {
-            const QFileInfo file(path);
-            if (file.exists() && !file.isReadable())
-                return running_;
-        }
-    }
     store_.GetSettings();
     MainFields f = windowFields(store_, prompter_);
     // Until the run has started, the fields it starts from are the ones just read.

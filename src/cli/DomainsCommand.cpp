@@ -33,7 +33,7 @@ QStringList namesOf(const QByteArray& bytes) {
 
 int domainsCommand(const Invocation& inv, const QString& folder) {
     SettingsStore store(folder);
-    store.GetSettings();
+    loadFiles(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
     const QStringList args = inv.words.mid(2);
@@ -88,12 +88,8 @@ int domainsCommand(const Invocation& inv, const QString& folder) {
     if (changed == 0)
         return exitstatus::Ok;
     f.domains = lines.join(QLatin1String("\r\n"));
-    const SaveResult saved = store.WriteSettings(f);
-    if (!saved.ok) {
-        printError(QStringLiteral("The list could not be saved: %1").arg(saved.error));
-        return exitstatus::Refused;
-    }
-    return exitstatus::Ok;
+    return reportSave(store.WriteSettings(f), store.domainsPath()) ? exitstatus::Ok
+                                                                   : exitstatus::Refused;
 }
 
 } // namespace drovane::cli

@@ -3,6 +3,7 @@
 #include "ConsolePrompter.h"
 #include "ConsoleRunView.h"
 #include "ExitStatus.h"
+#include "WindowFields.h"
 
 #include "core/platform/QtPlatform.h"
 #include "core/platform/TerminationSignals.h"
@@ -16,7 +17,7 @@ namespace drovane::cli {
 int runCommand(const Invocation& invocation, const QString& folder) {
     SettingsStore store(folder);
     store.removeStaleSaves();
-    store.GetSettings();
+    loadFiles(store);
 
     ConsolePrompter prompter(invocation.yes);
     ConsoleRunView view(store, prompter, invocation);

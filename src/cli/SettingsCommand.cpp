@@ -11,6 +11,7 @@
 #include "core/settings/SettingNames.h"
 #include "core/settings/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -158,7 +159,7 @@ std::optional<QString> readPassword() {
     return QString::fromUtf8(line);
 }
 
-int show(const SettingsStore& store, ConsolePrompter& prompter) {
+int show(SettingsStore& store, ConsolePrompter& prompter) {
     const MainFields f = windowFields(store, prompter);
     for (const Name& n : kNames)
         printOut(QStringLiteral("%1 %2").arg(QLatin1String(n.name), -18).arg(shown(n, store, f)));
@@ -289,12 +290,12 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     // As the settings window's Done: a name server removed takes Custom Nameservers off.
     if (!nameServersComplete(store.all()))
         f.nameServers = 0;
-    const SaveResult saved = store.WriteSettings(f);
-    if (!saved.ok) {
-        printError(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
-        return exitstatus::Refused;
-    }
-    return exitstatus::Ok;
+    return reportSave(store.WriteSettings(f),
+                      n->kind == Kind::Option
+                          ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
+                          : store.settingsPath())
+               ? exitstatus::Ok
+               : exitstatus::Refused;
 }
 
 } // namespace
@@ -302,7 +303,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
 int settingsCommand(const Invocation& inv, const QString& folder) {
     // No clearing of stale temporary files here: a running service may be saving.
     SettingsStore store(folder);
-    store.GetSettings();
+    loadFiles(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
     if (sub == QLatin1String("show") && inv.words.size() == 2)

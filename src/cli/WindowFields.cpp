@@ -1,5 +1,7 @@
 #include "WindowFields.h"
 
+#include "ConsolePrompter.h"
+
 #include "core/run/IntervalCheck.h"
 #include "core/run/ListText.h"
 #include "core/settings/SettingNames.h"
@@ -16,7 +18,7 @@ int switchState(const SettingsStore& store, int setting, int created) {
 
 } // namespace
 
-MainFields windowFields(const SettingsStore& store, Prompter& prompter) {
+MainFields windowFields(SettingsStore& store, Prompter& prompter) {
     MainFields f;
     f.username = store.Settings(setting::Username);
     f.password = store.Settings(setting::Password);
@@ -34,6 +36,26 @@ MainFields windowFields(const SettingsStore& store, Prompter& prompter) {
     f.endTime = store.Settings(setting::EndTime);
     f.domains = normalizeLineEnds(store.readDomains());
     return f;
+}
+
+void loadFiles(SettingsStore& store) {
+    store.GetSettings();
+    store.readDomains();
+    for (const QString& problem : store.loadProblems())
+        printError(problem);
+}
+
+bool reportSave(const SaveResult& saved, const QString& path) {
+    if (!saved.ok) {
+        printError(QStringLiteral("Not saved: %1").arg(saved.error));
+        return false;
+    }
+    if (saved.leftAlone.contains(path)) {
+        printError(
+            QStringLiteral("Not saved: %1 could not be read, so it is left as it is.").arg(path));
+        return false;
+    }
+    return true;
 }
 
 QString windowCaption() {

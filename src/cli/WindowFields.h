@@ -11,7 +11,15 @@ namespace drovane::cli {
 // interval the box would refuse is left empty, Custom Nameservers is cleared when a
 // name server is missing. Saving these back writes what the window would write.
 // The prompter hears what the window would say while loading.
-MainFields windowFields(const SettingsStore& store, Prompter& prompter);
+MainFields windowFields(SettingsStore& store, Prompter& prompter);
+
+// Loads the store's files and tells on stderr, once, what could not be read: such a
+// file is never saved over.
+void loadFiles(SettingsStore& store);
+
+// A save's outcome on stderr; false when it failed or left `path`, the file the
+// command changes, alone because it could not be read.
+bool reportSave(const SaveResult& saved, const QString& path);
 
 // The window's caption, the title of its critical messages.
 QString windowCaption();
