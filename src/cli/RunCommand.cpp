@@ -22,10 +22,11 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     ConsolePrompter prompter(invocation.yes);
     ConsoleRunView view(store, prompter, invocation);
     QtPlatform platform;
-    const QString host = invocation.registrarHost.isEmpty() ? QStringLiteral(DROVANE_REGISTRAR_HOST)
-                                                            : invocation.registrarHost;
-    RunController run(store, platform, prompter, view, host,
-                      invocation.registrarPort != 0 ? invocation.registrarPort : quint16(80));
+    // --registrar replaces the host (and the port) the options choose; the secure
+    // option still chooses TLS or plain HTTP.
+    const EndpointOverride fixed{invocation.registrarHost, invocation.registrarPort};
+    RunController run(store, platform, prompter, view, QStringLiteral(DROVANE_REGISTRAR_HOST),
+                      fixed);
 
     bool stoppedOnError = false;
     view.onServerError = [&](const ServerErrorReport& report) {
@@ -58,6 +59,8 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     switch (run.stopReason()) {
     case RunController::StopReason::AccountRejected:
         return exitstatus::AccountRejected;
+    case RunController::StopReason::CertificateFailure:
+        return exitstatus::CertificateFailure;
     case RunController::StopReason::EndTime:
     case RunController::StopReason::None:
         return exitstatus::Ok;

@@ -136,7 +136,7 @@ private slots:
             ScriptedPrompter prompter;
             frmMain window(store, platform, prompter, colLegalTypes, "127.0.0.1", {});
             RunController run(store, platform, prompter, window, "127.0.0.1",
-                              windowRegistrar.port());
+                              EndpointOverride{"127.0.0.1", windowRegistrar.port()});
             run.DoStart();
             QVERIFY(run.isRunning());
             QTRY_VERIFY_WITH_TIMEOUT(enough(windowRegistrar, windowFolder), 15000);
