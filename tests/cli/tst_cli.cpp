@@ -113,6 +113,22 @@ private slots:
         QVERIFY(cli.err.contains("Your username or password is invalid."));
     }
 
+    void untrustedCertificateEndsWithStatus4() {
+        QTemporaryDir dir;
+        prepare(dir.path(), "reseller", {"one.com"});
+        QCOMPARE(CliProcess::run(dir.path(), {"settings", "set", "secure", "true"}), 0);
+        // Signed by the tests' own authority, which the system does not trust.
+        LoopbackRegistrar registrar(
+            LoopbackRegistrar::tlsConfiguration(DROVANE_TEST_DATA "/tls", "loopback"));
+        registrar.answer = answerFor;
+        CliProcess cli(dir.path());
+        cli.start({"run", "--registrar", QString("127.0.0.1:%1").arg(registrar.port())});
+        QCOMPARE(cli.exitCode(), 4);
+        QVERIFY2(cli.err.contains("Your account was not sent."), cli.err);
+        QVERIFY(registrar.requests.isEmpty());
+        QCOMPARE(cli.out, QByteArray());
+    }
+
     // A service runs for days; its end must not undo what was changed meanwhile.
     void runEndKeepsChangesMadeDuringTheRun() {
         QTemporaryDir dir;
