@@ -505,11 +505,9 @@ void frmMain::showServerError(const ServerErrorReport& report) {
         });
     errorWindows_.append(window);
     if (job) {
+        // Closed windows leave null entries behind; they go when the next one opens.
+        errorWindowOfJob_.removeIf([](const auto& entry) { return entry.value().isNull(); });
         errorWindowOfJob_.insert(job.get(), window);
-        connect(window, &QObject::destroyed, this, [this, key = job.get()] {
-            if (!errorWindowOfJob_.value(key))
-                errorWindowOfJob_.remove(key);
-        });
     }
     window->show();
     window->activateWindow();
