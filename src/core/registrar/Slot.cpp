@@ -163,8 +163,7 @@ int Slot::aheadCount() const {
 Slot::Link* Slot::freeLink() {
     for (int i = 0; i < 2; ++i) {
         const Link& l = links_[i];
-        if (&l != carrier_ &&
-            (l.state == Link::State::Closed || l.state == Link::State::Carrying))
+        if (&l != carrier_ && (l.state == Link::State::Closed || l.state == Link::State::Carrying))
             return &link(i);
     }
     return nullptr;
