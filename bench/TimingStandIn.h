@@ -36,7 +36,8 @@ public:
     struct Connection {
         QByteArray sld; // names the client and its slot: "e1f0" is the engine's slot 1
         bool purchase = false;
-        bool free = false; // the reply said free
+        bool free = false;    // the reply said free
+        bool resumed = false; // over TLS: the handshake resumed a session
         qint64 acceptedNs = 0;
         qint64 requestNs = 0;
         qint64 requestWallNs = 0;
@@ -78,6 +79,23 @@ public:
         return done_;
     }
 
+    // What a whole request asked, stamped now.
+    static Connection recordOf(const QByteArray& request, qint64 acceptedNs) {
+        Connection c;
+        c.acceptedNs = acceptedNs;
+        c.requestNs = steadyNs();
+        c.requestWallNs = wallNs();
+        const qsizetype at = request.indexOf("&sld=");
+        if (at >= 0)
+            c.sld = request.mid(at + 5, request.indexOf('&', at + 5) - at - 5);
+        c.purchase = request.contains("command=purchase");
+        c.free = !c.purchase && c.sld.size() > 2 && c.sld[2] == 'f';
+        return c;
+    }
+    static const QByteArray& replyFor(const Replies& replies, const Connection& c) {
+        return c.purchase ? replies.ordered : c.free ? replies.free : replies.taken;
+    }
+
 private:
     void accept() {
         while (QTcpSocket* peer = server_->nextPendingConnection()) {
@@ -89,19 +107,9 @@ private:
                 *buffer += peer->readAll();
                 if (!buffer->endsWith("\r\n\r\n"))
                     return;
-                Connection c;
-                c.acceptedNs = acceptedNs;
-                c.requestNs = steadyNs();
-                c.requestWallNs = wallNs();
-                const qsizetype at = buffer->indexOf("&sld=");
-                if (at >= 0)
-                    c.sld = buffer->mid(at + 5, buffer->indexOf('&', at + 5) - at - 5);
-                c.purchase = buffer->contains("command=purchase");
-                c.free = !c.purchase && c.sld.size() > 2 && c.sld[2] == 'f';
+                Connection c = recordOf(*buffer, acceptedNs);
                 buffer->clear();
-                peer->write(c.purchase ? replies_.ordered
-                            : c.free   ? replies_.free
-                                       : replies_.taken);
+                peer->write(replyFor(replies_, c));
                 peer->flush();
                 peer->disconnectFromHost();
                 c.closedNs = steadyNs();
