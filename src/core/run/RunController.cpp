@@ -6,6 +6,7 @@
 #include "core/model/HandleError.h"
 #include "core/settings/SettingNames.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace drovane {
@@ -132,6 +133,7 @@ void RunController::halt() {
     }
     slots_.clear();
     groups_.clear();
+    reported_.clear();
     tmrSec_->setEnabled(false);
     deferredNotice_->setEnabled(false);
 }
@@ -147,6 +149,7 @@ void RunController::stopRun(bool startImmediately) {
     slots_.clear();
     while (!groups_.isEmpty())
         groups_.removeLast();
+    reported_.clear();
     tmrSec_->setEnabled(false);
 }
 
@@ -268,6 +271,8 @@ void RunController::serverError(int slot, const DomainJob& job, int position,
     report.reference = QStringLiteral("%1-%2").arg(slot).arg(position);
     report.job = job;
     report.slot = slot;
+    if (std::find(reported_.begin(), reported_.end(), job) == reported_.end())
+        reported_.push_back(job);
     view_.showServerError(report);
 }
 

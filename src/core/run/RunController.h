@@ -112,6 +112,10 @@ private:
     bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;
     QString noticeText_;
+    // Jobs an error report was made for, held until the run stops: a job otherwise exists
+    // only while a request for it is in flight (clsDomainsMain), and the report's window
+    // knows the job again by its identity when the registrar repeats the error.
+    std::vector<DomainJob> reported_;
 };
 
 } // namespace drovane

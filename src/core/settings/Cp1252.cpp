@@ -22,15 +22,22 @@ char encodeOne(char16_t c) {
 } // namespace
 
 QByteArray encode(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype n = text.size();
+    const QChar* in = text.constData();
+    QByteArray out(n, Qt::Uninitialized);
+    char* const begin = out.data();
+    char* dst = begin;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c < 0x80)
+            *dst++ = char(c);
         // A surrogate pair is one character the code page lacks, not two.
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i, out.append('?');
+        else if (in[i].isHighSurrogate() && i + 1 < n && in[i + 1].isLowSurrogate())
+            ++i, *dst++ = '?';
         else
-            out.append(encodeOne(text[i].unicode()));
+            *dst++ = encodeOne(c);
     }
+    out.truncate(dst - begin);
     return out;
 }
 
@@ -43,11 +50,15 @@ QString decode(const QByteArray& bytes) {
 void decodeAppend(QString& out, const char* bytes, qsizetype length) {
     const qsizetype at = out.size();
     out.resize(at + length);
-    QChar* dst = out.data() + at;
+    decodeTo(out.data() + at, bytes, length);
+}
+
+QChar* decodeTo(QChar* out, const char* bytes, qsizetype length) {
     for (qsizetype i = 0; i < length; ++i) {
         const unsigned char u = static_cast<unsigned char>(bytes[i]);
-        *dst++ = QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
+        *out++ = QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
     }
+    return out;
 }
 
 } // namespace drovane::cp1252

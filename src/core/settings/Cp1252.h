@@ -11,5 +11,7 @@ QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
 // Decodes `length` bytes from `bytes` onto the end of `out`.
 void decodeAppend(QString& out, const char* bytes, qsizetype length);
+// Decodes `length` bytes to `out`, which has room for them; returns the end.
+QChar* decodeTo(QChar* out, const char* bytes, qsizetype length);
 
 } // namespace drovane::cp1252
