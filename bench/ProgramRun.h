@@ -48,13 +48,15 @@ inline QString standInList(char tag) {
     return lines.join(QLatin1String("\r\n"));
 }
 
-// drovane-cli as a user runs it: its own process and files (interval 0.5, buying at once,
-// every name of standInList), with a stand-in as its registrar.
-class CliRun {
+// drovane-cli, or the window started offscreen with Start clicked (drovane_desktop_run),
+// as a user runs it: its own process and files (interval 0.5, buying at once, every name
+// of standInList), with a stand-in as its registrar.
+class ProgramRun {
 public:
+    enum Face { Cli, Window };
     // `startInS` > 0: a scheduled run whose start time is that many seconds ahead.
-    CliRun(const QString& program, quint16 port, bool secure, char tag, const QString& caFile,
-           int startInS = 0) {
+    ProgramRun(Face face, const QString& program, quint16 port, bool secure, char tag,
+               const QString& caFile, int startInS = 0) {
         SettingsStore store(dir_.path());
         MainFields f;
         f.username = QStringLiteral("reseller");
@@ -73,17 +75,24 @@ public:
         store.setOptions(options);
         ok_ = store.WriteSettings(f).ok;
         process_.setProgram(program);
-        process_.setArguments(
-            {QStringLiteral("run"), QStringLiteral("--yes"), QStringLiteral("--folder"),
-             dir_.path(), QStringLiteral("--registrar"), QStringLiteral("127.0.0.1:%1").arg(port)});
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (face == Cli) {
+            process_.setArguments({QStringLiteral("run"), QStringLiteral("--yes"),
+                                   QStringLiteral("--folder"), dir_.path(),
+                                   QStringLiteral("--registrar"),
+                                   QStringLiteral("127.0.0.1:%1").arg(port)});
+        } else {
+            process_.setArguments({dir_.path(), QString::number(port)});
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.path());
+        }
         if (!caFile.isEmpty())
             env.insert(QStringLiteral("SSL_CERT_FILE"), caFile);
         process_.setProcessEnvironment(env);
         // A service's lines go to the journal; here they go nowhere.
         process_.setStandardOutputFile(QProcess::nullDevice());
     }
-    ~CliRun() { stop(); }
+    ~ProgramRun() { stop(); }
 
     bool start() {
         if (!ok_)

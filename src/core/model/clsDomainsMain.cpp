@@ -90,6 +90,16 @@ void clsDomainsMain::AddName(QStringView domain) {
     order_.push_back(id);
 }
 
+void clsDomainsMain::reserve(qsizetype names, qsizetype characters) {
+    Store& s = store();
+    const size_t more = size_t(std::max<qsizetype>(names, 0));
+    s.text.reserve(s.text.size() + std::max<qsizetype>(characters, 0));
+    s.starts.reserve(s.starts.size() + more);
+    s.tries.reserve(s.tries.size() + more);
+    s.purchase.reserve(s.purchase.size() + more);
+    order_.reserve(order_.size() + more);
+}
+
 DomainJob clsDomainsMain::packed(quint32 id) const {
     Store& s = *store_;
     if (const auto it = s.live.find(id); it != s.live.end())

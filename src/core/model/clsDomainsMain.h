@@ -25,6 +25,8 @@ public:
     void Add(const DomainJob& job);
     // Appends a new job for `domain` (Tries 0, no purchase pending), packed.
     void AddName(QStringView domain);
+    // Makes room for that many more names of that many characters in all.
+    void reserve(qsizetype names, qsizetype characters);
     int Count() const { return int(order_.size()); }
     // The job at a 1-based position; null (and a trapped error) outside 1..Count.
     DomainJob item(int position) const;

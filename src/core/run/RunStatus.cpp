@@ -42,6 +42,7 @@ void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
         }
         span.end = int(rows_.size());
     }
+    text_.squeeze(); // grown step by step, it may hold half as much again unused
     changes_ = Changes{true, -1, -1};
 }
 
@@ -63,7 +64,7 @@ RunStatus::Row RunStatus::row(int index) const {
     row.slot = p.slot;
     row.tries = p.tries;
     row.replied = p.replied;
-    row.outcome = p.outcome;
+    row.outcome = ReplyEvent::Outcome(p.outcome);
     if (p.atMs != kNoTime)
         row.at = QDateTime::fromMSecsSinceEpoch(p.atMs, Qt::UTC);
     if (const auto it = extra_.find(index); it != extra_.end()) {
@@ -97,7 +98,7 @@ void RunStatus::apply(const ReplyEvent& event) {
     Packed& row = rows_[size_t(r)];
     row.tries = event.tries;
     row.replied = true;
-    row.outcome = event.outcome;
+    row.outcome = quint8(event.outcome);
     row.atMs = event.at.isValid() ? event.at.toMSecsSinceEpoch() : kNoTime;
     switch (event.outcome) {
     case ReplyEvent::Outcome::Ordered: {

@@ -66,7 +66,7 @@ private:
         qint32 tries = 0;
         quint8 slot = 0;
         bool replied = false;
-        ReplyEvent::Outcome outcome = ReplyEvent::Outcome::Taken;
+        quint8 outcome = quint8(ReplyEvent::Outcome::Taken);
     };
     struct Extra {
         QString detail;
