@@ -62,7 +62,8 @@ void RunController::stopFor(StopReason reason) {
 void RunController::startRun(MainFields fields) {
     view_.closeSettingsWindow();
     const QString cleaned = cleanList(fields.domains);
-    if (cleaned != fields.domains)
+    // A list with nothing to clean comes back as it was, not as a copy to compare.
+    if (!cleaned.isSharedWith(fields.domains) && cleaned != fields.domains)
         view_.setDomainsText(cleaned);
     fields.domains = cleaned;
     if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()) || halted_)

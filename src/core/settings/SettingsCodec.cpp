@@ -104,26 +104,28 @@ QString decodeDomains(const QByteArray& bytes) {
             ++i;
         if (i >= n)
             break;
-        qsizetype from = i;
-        qsizetype length = 0;
-        if (text[i] == '"') {
-            const char* close = static_cast<const char*>(std::memchr(text + i + 1, '"', n - i - 1));
-            from = i + 1;
-            length = close ? close - text - from : n - from;
-            // Whatever follows the closing quote up to the delimiter is dropped.
-            i = toDelimiter(close ? close - text + 1 : n);
-        } else {
-            i = toDelimiter(i);
-            length = i - from;
-        }
-        if (i < n)
-            i += text[i] == ',' ? 1 : lineEndLength(i);
         // Empty items before the first non-empty one leave no trace.
         if (!first) {
             *out++ = u'\r';
             *out++ = u'\n';
         }
-        out = cp1252::decodeTo(out, text + from, length);
+        qsizetype length = 0;
+        if (text[i] == '"') {
+            const char* close = static_cast<const char*>(std::memchr(text + i + 1, '"', n - i - 1));
+            const qsizetype from = i + 1;
+            length = close ? close - text - from : n - from;
+            out = cp1252::decodeTo(out, text + from, length);
+            // Whatever follows the closing quote up to the delimiter is dropped.
+            i = toDelimiter(close ? close - text + 1 : n);
+        } else {
+            // Decoded on the way to the delimiter, in one pass.
+            const qsizetype from = i;
+            for (char c; i < n && (c = text[i]) != ',' && c != '\r' && c != '\n'; ++i)
+                *out++ = cp1252::decodeByte(c);
+            length = i - from;
+        }
+        if (i < n)
+            i += text[i] == ',' ? 1 : lineEndLength(i);
         first = first && length == 0;
     }
     list.truncate(out - begin);
