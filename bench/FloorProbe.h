@@ -3,6 +3,7 @@
 #include "TimingStandIn.h"
 
 #include <arpa/inet.h>
+#include <sys/prctl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -18,7 +19,8 @@ namespace drovane::bench {
 
 // The floor for "request written after its due moment" on this machine: a thread with
 // nothing else to do, which opens a connection a lead ahead, sleeps to the moment
-// (clock_nanosleep to an absolute time) and writes a request on the held connection.
+// (clock_nanosleep to an absolute time, no timer slack) and writes a request on the held
+// connection.
 // It reads the reply to the stand-in's close; the next moment is the interval after it.
 // Whatever the engine adds beyond this is its own.
 class FloorProbe {
@@ -67,6 +69,8 @@ private:
     }
 
     void run() {
+        // The kernel may otherwise end a sleep up to 50 us late to save wake-ups.
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         qint64 due = steadyNs() + kLeadNs;
         for (int turn = 0; !stopping_; ++turn) {
             sleepUntil(due - kLeadNs);

@@ -83,6 +83,7 @@ public:
 
 private:
     void acceptLoop() {
+        runAsBatch();
         while (!stopping_) {
             const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0)
@@ -96,6 +97,7 @@ private:
                 open_.insert(fd);
             }
             std::thread([this, fd, acceptedNs] {
+                runAsBatch();
                 serve(fd, acceptedNs);
                 std::lock_guard<std::mutex> lock(mutex_);
                 open_.erase(fd);
