@@ -33,9 +33,15 @@ QStringList namesOf(const QByteArray& bytes) {
 
 int domainsCommand(const Invocation& inv, const QString& folder) {
     SettingsStore store(folder);
-    loadFiles(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
+    std::optional<FolderEdit> edit;
+    if (sub != QLatin1String("list")) {
+        edit.emplace(store);
+        if (!*edit)
+            return edit->status();
+    }
+    loadFiles(store);
     const QStringList args = inv.words.mid(2);
     MainFields f = windowFields(store, prompter);
     QStringList lines = listLines(cleanList(f.domains));

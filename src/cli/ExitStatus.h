@@ -10,6 +10,7 @@ constexpr int AccountRejected = 2;    // the registrar rejected the account: res
 constexpr int Unanswered = 3;         // a question needs --yes
 constexpr int CertificateFailure = 4; // the registrar's certificate was not trusted
 constexpr int StoppedOnError = 5;     // --on-error stop ended the run
+constexpr int FolderInUse = 6;        // another run, or the window, has the folder's files
 constexpr int Usage = 64;             // the command line was wrong
 } // namespace exitstatus
 

@@ -49,6 +49,8 @@ int runCommand(const Invocation& invocation, const QString& folder) {
 
     run.DoStart();
     if (!run.isRunning()) {
+        if (run.folderInUse())
+            return exitstatus::FolderInUse;
         if (prompter.declined())
             return exitstatus::Unanswered;
         return exitstatus::Refused;

@@ -195,6 +195,11 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         value = inv.words[3];
     }
 
+    // Taken after the password prompt: nobody else's save waits for the user's typing.
+    const FolderEdit edit(store);
+    if (!edit)
+        return edit.status();
+    loadFiles(store);
     MainFields f = windowFields(store, prompter);
     switch (n->kind) {
     case Kind::Text:
@@ -303,11 +308,12 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
 int settingsCommand(const Invocation& inv, const QString& folder) {
     // No clearing of stale temporary files here: a running service may be saving.
     SettingsStore store(folder);
-    loadFiles(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
-    if (sub == QLatin1String("show") && inv.words.size() == 2)
+    if (sub == QLatin1String("show") && inv.words.size() == 2) {
+        loadFiles(store);
         return show(store, prompter);
+    }
     if (sub == QLatin1String("set"))
         return set(inv, store, prompter);
     printError(helpText({QStringLiteral("settings")}));

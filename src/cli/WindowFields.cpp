@@ -1,9 +1,11 @@
 #include "WindowFields.h"
 
 #include "ConsolePrompter.h"
+#include "ExitStatus.h"
 
 #include "core/run/IntervalCheck.h"
 #include "core/run/ListText.h"
+#include "core/settings/FolderMessages.h"
 #include "core/settings/SettingNames.h"
 
 namespace drovane::cli {
@@ -56,6 +58,16 @@ bool reportSave(const SaveResult& saved, const QString& path) {
         return false;
     }
     return true;
+}
+
+FolderEdit::FolderEdit(SettingsStore& store) : scope_(store) {
+    if (!scope_) {
+        printError(QStringLiteral("Not changed: %1").arg(scope_.error()));
+        status_ = exitstatus::FolderInUse;
+    } else if (const auto window = store.holder(FolderRole::Window)) {
+        printError(editRefusedMessage(store.folder(), *window));
+        status_ = exitstatus::FolderInUse;
+    }
 }
 
 QString windowCaption() {

@@ -21,6 +21,21 @@ void loadFiles(SettingsStore& store);
 // command changes, alone because it could not be read.
 bool reportSave(const SaveResult& saved, const QString& path);
 
+// Takes the folder for one load-change-replace of a command that edits it: the edit
+// lock, held while it lives, and a refusal while a window has the files open (it would
+// write its own copy over the change when it closes). False after telling why.
+class FolderEdit {
+public:
+    explicit FolderEdit(SettingsStore& store);
+    explicit operator bool() const { return status_ == 0; }
+    // The exit status of the refusal.
+    int status() const { return status_; }
+
+private:
+    SettingsStore::EditScope scope_;
+    int status_ = 0;
+};
+
 // The window's caption, the title of its critical messages.
 QString windowCaption();
 

@@ -35,13 +35,28 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
     registerFonts();
 
     SettingsStore store(dataFolder(QCoreApplication::applicationDirPath()));
-    store.removeStaleSaves();
-    store.GetSettings();
+    MessageBoxPrompter prompter;
+    // The window keeps its own copy of the files and writes it back when it closes: it
+    // has them to itself, and a second window says so instead of undoing the first's.
+    std::unique_ptr<HeldLock> owner;
+    QString refusal;
+    {
+        const SettingsStore::EditScope edit(store);
+        owner = store.claim(FolderRole::Window, &refusal);
+        if (owner) {
+            store.removeStaleSaves();
+            store.GetSettings();
+        }
+    }
+    if (!owner) {
+        qWarning("Drovane: %s", qUtf8Printable(refusal));
+        prompter.notice(refusal);
+        return 1;
+    }
     QStringList colLegalTypes;
     FillLegalTypes(colLegalTypes);
 
     QtPlatform platform;
-    MessageBoxPrompter prompter;
     DesktopNotifier notifier(drovane::windowIcon()); // outlives the window that calls it
     frmMain main(store, platform, prompter, colLegalTypes, registrarHost,
                  [] { QCoreApplication::exit(0); });

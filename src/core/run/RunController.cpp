@@ -40,11 +40,17 @@ void RunController::DoStart() {
     if (inDoStart_ || halted_)
         return;
     inDoStart_ = true;
-    // The fields, the list above all, are read from the window once per call.
-    MainFields fields = view_.fields();
-    // A failed save never holds up the run: the user is told once the slots are going.
-    if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
-        deferNotice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+    MainFields fields;
+    {
+        // Where the fields come from the files (a server run), nobody else's save may
+        // fall between reading them and writing them back.
+        const SettingsStore::EditScope edit(store_);
+        // The fields, the list above all, are read from the window once per call.
+        fields = view_.fields();
+        // A failed save never holds up the run: the user is told once the slots are going.
+        if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
+            deferNotice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+    }
     if (running_)
         stopRun(fields.startImmediately != 0);
     else
@@ -64,8 +70,19 @@ void RunController::startRun(MainFields fields) {
     if (cleaned != fields.domains)
         view_.setDomainsText(cleaned);
     fields.domains = cleaned;
-    if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()) || halted_)
+    // Before anything is asked or sent: a second run on the folder would buy twice.
+    QString refusal;
+    folderInUse_ = false;
+    runLock_ = store_.claim(FolderRole::Run, &refusal);
+    if (!runLock_) {
+        folderInUse_ = true;
+        prompter_.critical(view_.caption(), refusal);
         return;
+    }
+    if (!passStartChecks(fields, store_.all(), prompter_, view_.caption()) || halted_) {
+        runLock_.reset();
+        return;
+    }
 
     retired_.clear(); // no handler of an earlier run can be on the stack here
     running_ = true;
@@ -134,6 +151,7 @@ void RunController::halt() {
     groups_.clear();
     tmrSec_->setEnabled(false);
     deferredNotice_->setEnabled(false);
+    runLock_.reset();
 }
 
 void RunController::stopRun(bool startImmediately) {
@@ -148,6 +166,7 @@ void RunController::stopRun(bool startImmediately) {
     while (!groups_.isEmpty())
         groups_.removeLast();
     tmrSec_->setEnabled(false);
+    runLock_.reset(); // every slot has fallen silent
 }
 
 void RunController::scheduleTick() {

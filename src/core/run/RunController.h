@@ -39,6 +39,8 @@ public:
     // Where the current or last run connects; chosen anew at every start.
     const Endpoint& endpoint() const { return endpoint_; }
     StopReason stopReason() const { return stopReason_; }
+    // The last start was refused because another run holds the folder.
+    bool folderInUse() const { return folderInUse_; }
     // The program is ending: every slot falls silent and nothing more is started,
     // saved or logged, even by a DoStart that is still waiting for a message box.
     void halt();
@@ -108,6 +110,9 @@ private:
     ScheduleClock schedule_;
     // The moment (Clock::steadyUs) the slots were set to start at, until the tick after it.
     std::optional<qint64> armedStartUs_;
+    // Held from a start's checks to the stop: one run per folder.
+    std::unique_ptr<HeldLock> runLock_;
+    bool folderInUse_ = false;
     bool logFailureTold_ = false;
     bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;

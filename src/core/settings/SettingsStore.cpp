@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include "FolderMessages.h"
 #include "SettingNames.h"
 #include "core/model/HandleError.h"
 
@@ -120,6 +121,11 @@ void SettingsStore::setOptions(const Options& options) {
 }
 
 SaveResult SettingsStore::WriteSettings(const MainFields& f) {
+    const EditScope edit(*this);
+    if (!edit) {
+        HandleError(75, edit.error(), QStringLiteral("WriteSettings"), files_->folder(), kModule);
+        return {false, edit.error(), {}};
+    }
     settings_[setting::Username] = f.username;
     settings_[setting::Password] = f.password;
     settings_[setting::DelayTime] = f.delayTime;
@@ -158,8 +164,37 @@ QString SettingsStore::readDomains() {
     return file.status == FileRead::Read ? decodeDomains(file.bytes) : QString();
 }
 
-void SettingsStore::removeStaleSaves() const {
-    files_->removeStaleSaves();
+void SettingsStore::removeStaleSaves() {
+    // Under the edit lock no save of another process is under way, so no temporary file
+    // of one is taken for a leftover.
+    if (const EditScope edit(*this); edit)
+        files_->removeStaleSaves();
+}
+
+SettingsStore::EditScope::EditScope(SettingsStore& store) : store_(store) {
+    if (store_.editDepth_++ > 0) {
+        error_ = store_.editError_; // an inner scope fares as the outermost did
+        return;
+    }
+    LockAttempt attempt = store_.files_->lock(FolderRole::Edit, kEditWaitMs);
+    store_.editLock_ = std::move(attempt.lock);
+    if (!store_.editLock_)
+        error_ = attempt.busy ? folderBusyMessage(store_.folder(), attempt.holder, kEditWaitMs)
+                              : attempt.error;
+    store_.editError_ = error_;
+}
+
+SettingsStore::EditScope::~EditScope() {
+    if (--store_.editDepth_ == 0)
+        store_.editLock_.reset();
+}
+
+std::unique_ptr<HeldLock> SettingsStore::claim(FolderRole role, QString* refusal) {
+    LockAttempt attempt = files_->lock(role, 0);
+    if (!attempt)
+        *refusal = attempt.busy ? folderHeldMessage(role, files_->folder(), attempt.holder)
+                                : folderLockFailedMessage(attempt.error);
+    return std::move(attempt.lock);
 }
 
 bool FileExists(const QString& path) {

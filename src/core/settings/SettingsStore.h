@@ -59,9 +59,38 @@ public:
     QString readDomains();
     // Deletes the temporary files a save that was killed midway left beside the two
     // files; they may hold the password. Called at start-up, before any save.
-    void removeStaleSaves() const;
+    void removeStaleSaves();
+
+    // Holds the folder's edit lock while it lives, so that a load, a change and the save
+    // that follows are one step for every other Drovane on the folder. Scopes nest: the
+    // lock is taken by the outermost one. False, with the reason, when it was not taken.
+    class EditScope {
+    public:
+        explicit EditScope(SettingsStore& store);
+        ~EditScope();
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+        explicit operator bool() const { return error_.isEmpty(); }
+        const QString& error() const { return error_; }
+
+    private:
+        SettingsStore& store_;
+        QString error_;
+    };
+
+    // Takes the folder's run or window lock, or says plainly why not (who holds it).
+    std::unique_ptr<HeldLock> claim(FolderRole role, QString* refusal);
+    // Who else holds `role`, without taking it.
+    std::optional<LockHolder> holder(FolderRole role) const { return files_->lockHolder(role); }
+
+    // How long a save waits for another process's save on the same folder.
+    static constexpr int kEditWaitMs = 20000;
 
 private:
+    std::unique_ptr<HeldLock> editLock_;
+    int editDepth_ = 0;
+    QString editError_;
+
     std::unique_ptr<DataFiles> files_;
     SettingsArray settings_;
     Options options_;
