@@ -159,6 +159,28 @@ private slots:
         QCOMPARE(rig.files->files.value(QStringLiteral("domains.dat")), QByteArray("\r\n\r\n\r\n"));
     }
 
+    void runHeldElsewhereIsRefusedBeforeAnythingIsSent() {
+        RunRig rig;
+        rig.files->heldElsewhere.insert(FolderRole::Run, {"drovane-cli", 4242, "srv1"});
+        rig.run.DoStart();
+        QVERIFY(!rig.run.isRunning());
+        QVERIFY(rig.run.folderInUse());
+        QCOMPARE(rig.view.runStateChanges, 0);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QCOMPARE(rig.prompter.shown[0].kind, QStringLiteral("critical"));
+        QVERIFY(rig.prompter.shown[0].text.contains(
+            QStringLiteral("drovane-cli, process 4242 on srv1")));
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+
+        // Let go by the other run: the next start runs and holds the folder until it stops.
+        rig.files->heldElsewhere.clear();
+        rig.run.DoStart();
+        QVERIFY(rig.run.isRunning() && !rig.run.folderInUse());
+        QVERIFY(rig.files->holds(FolderRole::Run));
+        rig.run.DoStart();
+        QVERIFY(!rig.files->holds(FolderRole::Run));
+    }
+
     void failedSaveAtStartNeitherStopsNorWaits() {
         RunRig rig;
         rig.view.f.domains = QStringLiteral("a.com");
