@@ -163,6 +163,7 @@ QString helpText(const QStringList& words) {
             "Usage: drovane-cli settings show [--folder DIR]\n"
             "       drovane-cli settings set NAME VALUE [--yes] [--folder DIR]\n"
             "       drovane-cli settings set password [--folder DIR]   (reads stdin or asks)\n"
+            "       drovane-cli settings clear NAME [--folder DIR]     (a text or time setting)\n"
             "\n"
             "show prints every setting (the password as *****). set checks the value as the\n"
             "windows do and saves the files atomically. Names:\n"
@@ -174,7 +175,10 @@ QString helpText(const QStringList& words) {
             "Switches take true/false or 1/0. Switching on start-immediately or the purchase\n"
             "method asks the window's question: answer it with --yes (exit status 3 without).\n"
             "The password is never taken from the command line: it would show in the\n"
-            "process list.\n");
+            "process list. A value is refused, never changed, when it is not UTF-8 text,\n"
+            "holds a control character or a character settings.dat cannot keep (it keeps\n"
+            "Windows-1252 text), or is longer than 255 characters; an empty username or\n"
+            "password is refused too: clear one with settings clear.\n");
     if (command == QLatin1String("domains"))
         return QStringLiteral(
             "Usage: drovane-cli domains list [--folder DIR]\n"
@@ -184,7 +188,12 @@ QString helpText(const QStringList& words) {
             "\n"
             "Edits domains.dat, the window's domain list, one name per line. add and import\n"
             "append the names not yet listed (import reads a file, or stdin for -, one name\n"
-            "per line); remove drops every line naming one of the names (any letter case).\n");
+            "per line) and say how many were added; remove drops every line naming one of\n"
+            "the names (any letter case). A name must be a host name with at least one dot\n"
+            "(letters, digits, inner hyphens; an internationalised name in its xn-- form):\n"
+            "add and import refuse anything else, naming the first bad name or line, and\n"
+            "then add nothing. While a Drovane window has the folder open, edits are\n"
+            "refused (exit status 6): the window would write its own copy over them.\n");
     return QStringLiteral(
         "Usage: drovane-cli COMMAND [OPTIONS]\n"
         "\n"
@@ -194,7 +203,7 @@ QString helpText(const QStringList& words) {
         "Commands:\n"
         "  run                       start a run from the saved settings and list\n"
         "  settings show             print the settings\n"
-        "  settings set NAME VALUE   change one setting\n"
+        "  settings set NAME VALUE   change one setting (clear NAME empties one)\n"
         "  domains list|add|remove|import   show or edit the domain list\n"
         "\n"
         "Options of every command:\n"
@@ -206,7 +215,8 @@ QString helpText(const QStringList& words) {
         "\n"
         "Exit statuses: 0 done; 1 refused (a start check, a value, a save); 2 account\n"
         "rejected; 3 a question needs --yes; 4 certificate not trusted; 5 stopped by\n"
-        "--on-error stop; 64 wrong command line.\n"
+        "--on-error stop; 6 the folder is in use (another run, or the window for an\n"
+        "edit); 64 wrong command line.\n"
         "\n"
         "drovane-cli COMMAND --help tells more.\n");
 }

@@ -145,8 +145,15 @@ std::optional<QString> readPassword() {
     QByteArray line;
     bool got = false;
     if (in.open(stdin, QIODevice::ReadOnly)) {
-        line = in.readLine();
-        got = !line.isEmpty();
+        // Byte by byte, as readLine() would end the line at a NUL and so cut the password
+        // silently; a line far beyond any password is cut, and then refused as too long.
+        char c = 0;
+        while (line.size() <= 4 * kSettingMaxLength && in.getChar(&c)) {
+            got = true;
+            if (c == '\n')
+                break;
+            line.append(c);
+        }
     }
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
@@ -154,7 +161,7 @@ std::optional<QString> readPassword() {
     }
     if (!got)
         return std::nullopt;
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    if (line.endsWith('\r'))
         line.chop(1);
     return QString::fromUtf8(line);
 }
@@ -174,8 +181,15 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
             QStringLiteral("Unknown setting \"%1\"; see drovane-cli settings --help.").arg(name));
         return exitstatus::Usage;
     }
+    const bool clear = inv.words.value(1) == QLatin1String("clear");
     QString value;
-    if (n->setting == setting::Password && n->kind == Kind::Text) {
+    if (clear) {
+        if (inv.words.size() != 3 || (n->kind != Kind::Text && n->kind != Kind::Time)) {
+            printError(QStringLiteral("Usage: drovane-cli settings clear NAME, for a text or a "
+                                      "time setting"));
+            return exitstatus::Usage;
+        }
+    } else if (n->setting == setting::Password && n->kind == Kind::Text) {
         if (inv.words.size() > 3) {
             printError(QStringLiteral("The password is read from stdin or asked for, never taken "
                                       "from the command line, where every user can see it."));
@@ -193,6 +207,20 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
             return exitstatus::Usage;
         }
         value = inv.words[3];
+    }
+    // Nothing is stored other than it was given: no "?" for a byte, no half of a value.
+    if (const QString problem = settingValueProblem(value); !problem.isEmpty()) {
+        printError(QStringLiteral("%1 is not set: %2.").arg(name, problem));
+        return exitstatus::Refused;
+    }
+    // An empty line on stdin (an unset variable) must not wipe the account.
+    const bool account = n->kind == Kind::Text &&
+                         (n->setting == setting::Username || n->setting == setting::Password);
+    if (account && value.isEmpty() && !clear) {
+        printError(QStringLiteral("%1 is not set: it is empty. To clear it, use drovane-cli "
+                                  "settings clear %1.")
+                       .arg(name));
+        return exitstatus::Refused;
     }
 
     // Taken after the password prompt: nobody else's save waits for the user's typing.
@@ -314,7 +342,7 @@ int settingsCommand(const Invocation& inv, const QString& folder) {
         loadFiles(store);
         return show(store, prompter);
     }
-    if (sub == QLatin1String("set"))
+    if (sub == QLatin1String("set") || sub == QLatin1String("clear"))
         return set(inv, store, prompter);
     printError(helpText({QStringLiteral("settings")}));
     return exitstatus::Usage;

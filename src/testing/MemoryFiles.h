@@ -38,8 +38,8 @@ public:
     OptionsRead readOptions() const override {
         const QString name = QLatin1String(kOptionsFile);
         if (unreadable.contains(name))
-            return {FileRead::Failed, {}, unreadable.value(name)};
-        return {FileRead::Read, options, {}};
+            return {FileRead::Failed, {}, unreadable.value(name), {}};
+        return {FileRead::Read, options, {}, {}};
     }
     QString writeOptions(const Options& o) override {
         options = o;

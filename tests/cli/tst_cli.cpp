@@ -1,6 +1,7 @@
 // drovane-cli end to end: the real executable against a registrar stand-in on 127.0.0.1.
 
 #include "CliProcess.h"
+#include "testing/FileBytes.h"
 #include "testing/LoopbackRegistrar.h"
 #include "testing/RegistrarReplies.h"
 
@@ -153,6 +154,60 @@ private slots:
         QCOMPARE(out, QByteArray("one.com\ntwo.com\n"));
     }
 
+    // Input that would be stored or sent other than given is refused, and changes nothing.
+    void refusedInputChangesNothing_data() {
+        QTest::addColumn<QString>("script"); // run by /bin/sh with $CLI and $DIR set
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("bytes that are not UTF-8")
+            << R"sh($CLI --folder "$DIR" settings set city "$(printf 'M\374ller\377')")sh" << 1
+            << "city is not set: it is not valid UTF-8 text.";
+        QTest::newRow("password that is not UTF-8")
+            << R"sh(printf 'p\351ss\377\n' | $CLI --folder "$DIR" settings set password)sh" << 1
+            << "password is not set: it is not valid UTF-8 text.";
+        QTest::newRow("password with a NUL")
+            << R"sh(printf 'a\000b\n' | $CLI --folder "$DIR" settings set password)sh" << 1
+            << "password is not set: it holds a control character";
+        QTest::newRow("empty line for the password")
+            << R"sh(echo "$UNSET" | $CLI --folder "$DIR" settings set password)sh" << 1
+            << "password is not set: it is empty.";
+        QTest::newRow("empty user name") << R"sh($CLI --folder "$DIR" settings set username "")sh"
+                                         << 1 << "username is not set: it is empty.";
+        QTest::newRow("a name with a line break")
+            << R"sh($CLI --folder "$DIR" domains add "$(printf 'new\nline.com')")sh" << 1
+            << "is not a domain name: it holds a control character";
+        QTest::newRow("a blank in a name")
+            << R"sh($CLI --folder "$DIR" domains add 'bad name')sh" << 1
+            << "Not changed: \"bad name\" is not a domain name: it holds a blank.";
+        QTest::newRow("an address among names")
+            << R"sh(printf 'ok.com\nhttps://foo.com/\n' | $CLI --folder "$DIR" domains import -)sh"
+            << 1 << "Not changed: stdin line 2, \"https://foo.com/\": it holds \":\"";
+        QTest::newRow("random bytes")
+            << R"sh(head -c 20000 /dev/urandom | $CLI --folder "$DIR" domains import -)sh" << 1
+            << "Not changed: stdin is not";
+    }
+    void refusedInputChangesNothing() {
+        QFETCH(QString, script);
+        QFETCH(int, status);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        prepare(dir.path(), "reseller", {"kept.com"});
+        const QByteArray settings = readAll(dir.filePath("settings.dat"));
+        const QByteArray domains = readAll(dir.filePath("domains.dat"));
+        QProcess sh;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CLI", DROVANE_CLI_PATH);
+        env.insert("DIR", dir.path());
+        sh.setProcessEnvironment(env);
+        sh.start("/bin/sh", {"-c", script});
+        QVERIFY(sh.waitForFinished(15000));
+        const QByteArray err = sh.readAllStandardError();
+        QCOMPARE(sh.exitCode(), status);
+        QVERIFY2(err.contains(told.toUtf8()), err);
+        QCOMPARE(readAll(dir.filePath("settings.dat")), settings);
+        QCOMPARE(readAll(dir.filePath("domains.dat")), domains);
+    }
+
     void settingsRoundTrip() {
         QTemporaryDir dir;
         const QString f = dir.path();
@@ -219,7 +274,7 @@ private slots:
         prepare(dir.path(), "reseller", names);
         for (int i = 0; i + 1 < setup.size(); i += 2) {
             if (setup[i] == "password")
-                QCOMPARE(CliProcess::run(dir.path(), {"settings", "set", "password"}, "\n"), 0);
+                QCOMPARE(CliProcess::run(dir.path(), {"settings", "clear", "password"}), 0);
             else
                 QCOMPARE(CliProcess::run(dir.path(), {"settings", "set", setup[i], setup[i + 1]}),
                          0);

@@ -12,4 +12,8 @@ namespace drovane {
 bool passStartChecks(const MainFields& fields, const SettingsArray& settings, Prompter& prompter,
                      const QString& windowCaption);
 
+// The question a start asks about list lines that are not domain names.
+struct BadLines;
+QString badLinesQuestion(const BadLines& bad);
+
 } // namespace drovane

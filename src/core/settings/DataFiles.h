@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace drovane {
 
@@ -22,7 +23,14 @@ struct OptionsRead {
     FileRead::Status status = FileRead::Missing;
     Options options; // the defaults unless Read
     QString error;
+    // Values that were neither true nor false, each of which kept its default.
+    QStringList notices;
 };
+
+// Reads the options from the text of options.ini: true/false or 1/0 as `settings set`
+// takes them, any other value keeping its default with a notice; a text that is not an
+// INI file at all is Failed, naming its first line that is not.
+OptionsRead parseOptions(const QByteArray& bytes);
 
 struct NamedBytes {
     QString name;

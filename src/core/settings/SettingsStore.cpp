@@ -82,6 +82,9 @@ QStringList SettingsStore::loadProblems() const {
                                 "to what it holds are not kept.")
                      .arg(QDir::toNativeSeparators(QDir(files_->folder()).filePath(it.key())),
                           it.value());
+    for (const QString& notice : optionNotices_)
+        texts << QStringLiteral("%1: %2.").arg(
+            QDir::toNativeSeparators(QDir(files_->folder()).filePath(kOptions)), notice);
     return texts;
 }
 
@@ -94,6 +97,7 @@ void SettingsStore::GetSettings() {
         HandleError(53, options.error, QStringLiteral("GetSettings"),
                     QDir(files_->folder()).filePath(kOptions), kModule);
     options_ = options.options;
+    optionNotices_ = options.notices;
     optionsChanged_ = false;
     if (file.status == FileRead::Missing) {
         settings_ = SettingsArray{};

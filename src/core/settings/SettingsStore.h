@@ -95,6 +95,7 @@ private:
     SettingsArray settings_;
     Options options_;
     bool optionsChanged_ = false;
+    QStringList optionNotices_; // values of options.ini read as their defaults
     // Files whose last load failed, with the reason.
     QMap<QString, QString> unreadable_;
 

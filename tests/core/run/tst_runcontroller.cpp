@@ -90,6 +90,11 @@ private slots:
         QTest::newRow("co.uk with legal type") << "domains"
                                                << "x.co.uk" << true << "4$STRA" << none << "started"
                                                << "";
+        QTest::newRow("a line that is no name asks first")
+            << "domains"
+            << "one.com\r\nbad name" << true << "1$PLC" << none << "question"
+            << "A line of the list is not a domain name and would be sent as it stands:\n\n"
+               "line 2, \"bad name\": it holds a blank\n\nStart anyway?";
         QTest::newRow("immediate start ignores the times")
             << "immediate"
             << "" << false << "-1$" << none << "started"
