@@ -4,6 +4,8 @@
 #include "ExitStatus.h"
 #include "WindowFields.h"
 
+#include "core/faces/MainWindowLoad.h"
+#include "core/model/UserTexts.h"
 #include "core/platform/DateTimeText.h"
 #include "core/run/IntervalCheck.h"
 #include "core/settings/LegalTypeSetting.h"
@@ -249,9 +251,8 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     case Kind::Time:
         if (!value.isEmpty() && !parseDateTime(value)) {
-            printError(n->setting == setting::StartTime
-                           ? QStringLiteral("Please enter a valid Start Time!")
-                           : QStringLiteral("Please enter a valid End Time!"));
+            printError(QString::fromLatin1(n->setting == setting::StartTime ? kInvalidStartTime
+                                                                            : kInvalidEndTime));
             return exitstatus::Refused;
         }
         (n->setting == setting::StartTime ? f.startTime : f.endTime) = value;
@@ -272,10 +273,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         } else if (n->setting == setting::StartImmediately) {
             // Checking the box asks first, as in the window.
             if (*on && f.startImmediately == 0 &&
-                !prompter.question(QStringLiteral(
-                    "WARNING: Use of this program for over 30 minutes is not recommended and may "
-                    "cause eNom account suspension. Are you sure you wish to manually control the "
-                    "start and stop times?")))
+                !prompter.question(QString::fromLatin1(kManualTimesQuestion)))
                 return exitstatus::Unanswered;
             f.startImmediately = *on;
         } else {
@@ -297,9 +295,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         }
         const bool purchase = m == QLatin1String("purchase");
         if (purchase && store.Settings(setting::UsePurchase) != QLatin1String("1") &&
-            !prompter.question(QStringLiteral(
-                "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom "
-                "account suspension. Are you sure you wish to use the PURCHASE method?")))
+            !prompter.question(QString::fromLatin1(kPurchaseMethodQuestion)))
             return exitstatus::Unanswered;
         store.setSettings(setting::UsePurchase,
                           purchase ? QStringLiteral("1") : QStringLiteral("0"));
@@ -321,7 +317,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     }
     // As the settings window's Done: a name server removed takes Custom Nameservers off.
-    if (!nameServersComplete(store.all()))
+    if (nameServerSwitchMustGoOff(store.all()))
         f.nameServers = 0;
     return reportSave(store.WriteSettings(f),
                       n->kind == Kind::Option

@@ -3,41 +3,17 @@
 #include "ConsolePrompter.h"
 #include "ExitStatus.h"
 
+#include "core/faces/MainWindowLoad.h"
 #include "core/run/IntervalCheck.h"
-#include "core/run/ListText.h"
 #include "core/settings/FolderMessages.h"
 #include "core/settings/SettingNames.h"
 
 namespace drovane::cli {
-namespace {
-
-int switchState(const SettingsStore& store, int setting, int created) {
-    const QString value = store.Settings(setting);
-    if (value == QLatin1String("0") || value == QLatin1String("1"))
-        return value == QLatin1String("1") ? 1 : 0;
-    return created;
-}
-
-} // namespace
-
 MainFields windowFields(SettingsStore& store, Prompter& prompter) {
-    MainFields f;
-    f.username = store.Settings(setting::Username);
-    f.password = store.Settings(setting::Password);
-    const IntervalCheck interval = checkIntervalText(store.Settings(setting::DelayTime), QString());
-    if (interval.outcome == IntervalCheck::RangeMessage)
+    const LoadedFields loaded = loadMainFields(store);
+    if (loaded.intervalRangeMessage)
         prompter.notice(QString::fromLatin1(kIntervalRangeMessage));
-    f.delayTime = interval.text;
-    f.logging = switchState(store, setting::Logging, 0);
-    f.startImmediately = switchState(store, setting::StartImmediately, 1);
-    f.nameServers = 1;
-    if (!store.Settings(setting::NameServers).isEmpty())
-        f.nameServers =
-            nameServersComplete(store.all()) ? switchState(store, setting::NameServers, 1) : 0;
-    f.startTime = store.Settings(setting::StartTime);
-    f.endTime = store.Settings(setting::EndTime);
-    f.domains = normalizeLineEnds(store.readDomains());
-    return f;
+    return loaded.fields;
 }
 
 void loadFiles(SettingsStore& store) {
@@ -68,10 +44,6 @@ FolderEdit::FolderEdit(SettingsStore& store) : scope_(store) {
         printError(editRefusedMessage(store.folder(), *window));
         status_ = exitstatus::FolderInUse;
     }
-}
-
-QString windowCaption() {
-    return QStringLiteral("Drovane - v" DROVANE_VERSION);
 }
 
 } // namespace drovane::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/MainFields.h"
+#include "core/model/UserTexts.h"
 #include "core/platform/Prompter.h"
 #include "core/settings/SettingsStore.h"
 
@@ -35,8 +36,5 @@ private:
     SettingsStore::EditScope scope_;
     int status_ = 0;
 };
-
-// The window's caption, the title of its critical messages.
-QString windowCaption();
 
 } // namespace drovane::cli

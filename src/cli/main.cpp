@@ -7,6 +7,8 @@
 #include "RunCommand.h"
 #include "SettingsCommand.h"
 
+#include "core/settings/SettingsStore.h"
+
 #include <QCoreApplication>
 
 using namespace drovane::cli;
@@ -32,6 +34,13 @@ int main(int argc, char* argv[]) {
     }
     const QString command = inv->words.value(0);
     const QString folder = chooseFolder(*inv, QCoreApplication::applicationDirPath());
+    if (const QString problem = drovane::folderTrustProblem(folder); !problem.isEmpty()) {
+        printError(QStringLiteral("The folder %1 is not used: %2. Its files could be anyone's "
+                                  "(their account, their name servers): use a folder that is "
+                                  "yours alone (chmod go-w).")
+                       .arg(folder, problem));
+        return exitstatus::Refused;
+    }
     if (command == QLatin1String("run") && inv->words.size() == 1)
         return runCommand(*inv, folder);
     if (command == QLatin1String("settings"))

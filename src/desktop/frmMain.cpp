@@ -2,7 +2,9 @@
 
 #include "Controls.h"
 #include "ListBox.h"
+#include "core/faces/MainWindowLoad.h"
 #include "core/model/HandleError.h"
+#include "core/model/UserTexts.h"
 #include "core/run/IntervalCheck.h"
 #include "core/settings/SettingNames.h"
 #include "frmError.h"
@@ -195,7 +197,7 @@ void frmMain::createControls() {
 }
 
 void frmMain::Form_Load() {
-    setWindowTitle(QStringLiteral("Drovane - v" DROVANE_VERSION));
+    setWindowTitle(windowCaption());
 
     paintWhite(this);
     background_ = artwork(QStringLiteral("background.png"));
@@ -215,43 +217,29 @@ void frmMain::Form_Load() {
     makeGreyButton(cmdStatus);
 
     store_.GetSettings();
-    txtUsername->setText(store_.Settings(setting::Username));
-    txtPassword->setText(store_.Settings(setting::Password));
-    setDelayText(store_.Settings(setting::DelayTime));
-    applySwitch(chkLogging, setting::Logging);
-    applySwitch(chkStartImmediately, setting::StartImmediately);
-    if (!store_.Settings(setting::NameServers).isEmpty()) {
-        if (nameServersComplete(store_.all()))
-            applySwitch(chkNameServers, setting::NameServers);
-        else
-            chkNameServers->setChecked(false);
-    }
-    txtStartTime->setText(store_.Settings(setting::StartTime));
-    txtEndTime->setText(store_.Settings(setting::EndTime));
+    const LoadedFields loaded = loadMainFields(store_);
+    const MainFields& f = loaded.fields;
+    txtUsername->setText(f.username);
+    txtPassword->setText(f.password);
+    if (loaded.intervalRangeMessage)
+        prompter_.notice(QString::fromLatin1(kIntervalRangeMessage));
+    if (loaded.intervalBeep)
+        prompter_.beep();
+    setDelayText(f.delayTime);
+    chkLogging->setChecked(f.logging != 0);
+    chkStartImmediately->setChecked(f.startImmediately != 0);
+    chkNameServers->setChecked(f.nameServers != 0);
+    txtStartTime->setText(f.startTime);
+    txtEndTime->setText(f.endTime);
 
     chkLogging_Change();
     lockTimeFields(chkStartImmediately->isChecked());
-    txtDomains->setPlainText(store_.readDomains());
+    txtDomains->setPlainText(f.domains);
 
     // Told once: a file that was not read is not saved over either, and the window
     // goes on with what it holds.
     if (const QStringList problems = store_.loadProblems(); !problems.isEmpty())
         prompter_.notice(problems.join(QStringLiteral("\n\n")));
-}
-
-void frmMain::applySwitch(QCheckBox* box, int setting) {
-    const QString value = store_.Settings(setting);
-    if (value.isEmpty())
-        return;
-    // Anything but "0" or "1" leaves the box as created; loading must go on to the
-    // domain list, or the next save would overwrite the list with nothing.
-    if (value == QLatin1String("0") || value == QLatin1String("1"))
-        box->setChecked(value == QLatin1String("1"));
-    else
-        HandleError(380,
-                    QStringLiteral("Invalid property value: %1 is neither 0 nor 1")
-                        .arg(settingLabel(setting)),
-                    QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -270,9 +258,8 @@ bool frmMain::Form_QueryUnload() {
     if (saved.ok)
         return true;
     const bool closeAnyway = prompter_.question(
-        QStringLiteral("The settings could not be saved: %1\n\nClose anyway? The changes made "
-                       "since the last save will be lost.")
-            .arg(saved.error));
+        settingsNotSaved(saved.error) +
+        QStringLiteral("\n\nClose anyway? The changes made since the last save will be lost."));
     return closeAnyway || unloaded_;
 }
 
@@ -376,10 +363,7 @@ void frmMain::chkStartImmediately_Change() {
         lockTimeFields(false);
         return;
     }
-    if (prompter_.question(QStringLiteral(
-            "WARNING: Use of this program for over 30 minutes is not recommended and may cause "
-            "eNom account suspension. Are you sure you wish to manually control the start and "
-            "stop times?")))
+    if (prompter_.question(QString::fromLatin1(kManualTimesQuestion)))
         lockTimeFields(true);
     else
         chkStartImmediately->setChecked(false); // runs this handler again, unchecked

@@ -96,7 +96,6 @@ private:
     void chkNameServers_Change();
     void txtDelayTime_Change();
     void lockTimeFields(bool locked);
-    void applySwitch(QCheckBox* box, int setting);
     void setDelayText(const QString& text);
 
     SettingsStore& store_;

@@ -1,5 +1,8 @@
 #include "frmSettings.h"
 
+#include "core/faces/MainWindowLoad.h"
+#include "core/model/UserTexts.h"
+
 #include "Controls.h"
 #include "core/model/HandleError.h"
 #include "core/settings/LegalTypeSetting.h"
@@ -185,9 +188,7 @@ void frmSettings::chkUsePURCHASE_Click() {
     // Loading sets the stored state while the window is still hidden: no question then.
     if (!isVisible() || !chkUsePURCHASE->isChecked())
         return;
-    if (!prompter_.question(QStringLiteral(
-            "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom "
-            "account suspension. Are you sure you wish to use the PURCHASE method?")))
+    if (!prompter_.question(QString::fromLatin1(kPurchaseMethodQuestion)))
         chkUsePURCHASE->setChecked(false);
 }
 
@@ -204,7 +205,7 @@ void frmSettings::cmdDone_Click() {
     store_.setSettings(setting::NameServer2, txtNameServer2->text());
     // Judged on what this Done stores: a user who checked Custom Nameservers and has
     // just entered both name servers keeps the option.
-    if (!nameServersComplete(store_.all()))
+    if (nameServerSwitchMustGoOff(store_.all()))
         host_.uncheckNameServers();
     store_.setSettings(setting::UsePurchase,
                        chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
@@ -220,7 +221,7 @@ void frmSettings::cmdDone_Click() {
     if (!saved.ok) {
         // The window stays open with the edits, so the user can free the folder and
         // press Done again.
-        prompter_.notice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+        prompter_.notice(settingsNotSaved(saved.error));
         return;
     }
     if (host_.mainWindowVisible()) {
@@ -241,7 +242,7 @@ void frmSettings::closeEvent(QCloseEvent* event) {
 }
 
 void frmSettings::Form_Unload() {
-    if (!nameServersComplete(store_.all()))
+    if (nameServerSwitchMustGoOff(store_.all()))
         host_.uncheckNameServers();
     emit unloaded();
 }

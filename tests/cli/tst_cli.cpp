@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace drovane::test;
 
 class tst_cli : public QObject {
@@ -206,6 +208,28 @@ private slots:
         QVERIFY2(err.contains(told.toUtf8()), err);
         QCOMPARE(readAll(dir.filePath("settings.dat")), settings);
         QCOMPARE(readAll(dir.filePath("domains.dat")), domains);
+    }
+
+    // Files anyone could have put there are not the user's settings.
+    void foldersAndFilesOfOthersAreNotTrusted() {
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
+        QByteArray err;
+        QCOMPARE(CliProcess::run(dir.path(), {"settings", "show"}, {}, nullptr, &err), 1);
+        QVERIFY2(err.contains("is not used: its group or other users may write to it"), err);
+        if (::geteuid() != 0)
+            QSKIP("another user's settings.dat needs root to be made");
+        // A folder of user 65534 holding a settings.dat of root's: 65534 must not read it.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7700)));
+        QCOMPARE(::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534), 0);
+        QVERIFY(writeAll(dir.filePath("settings.dat"), "planted"));
+        QProcess cli;
+        cli.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", DROVANE_CLI_PATH,
+                              "--folder", dir.path(), "settings", "show"});
+        QVERIFY(cli.waitForFinished(15000));
+        QVERIFY2(cli.readAllStandardError().contains("settings.dat was not read: it belongs to "
+                                                     "another user"),
+                 "a planted settings.dat was read");
     }
 
     void settingsRoundTrip() {

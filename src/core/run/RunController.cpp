@@ -4,6 +4,7 @@
 #include "ListText.h"
 #include "StartChecks.h"
 #include "core/model/HandleError.h"
+#include "core/model/UserTexts.h"
 #include "core/settings/SettingNames.h"
 
 #include <utility>
@@ -49,7 +50,7 @@ void RunController::DoStart() {
         fields = view_.fields();
         // A failed save never holds up the run: the user is told once the slots are going.
         if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
-            deferNotice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+            deferNotice(settingsNotSaved(saved.error));
     }
     if (running_)
         stopRun(fields.startImmediately != 0);

@@ -1,6 +1,7 @@
 #include "StartChecks.h"
 
 #include "core/model/DomainName.h"
+#include "core/model/UserTexts.h"
 #include "core/platform/DateTimeText.h"
 #include "core/settings/SettingNames.h"
 
@@ -38,10 +39,10 @@ bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prom
     if (f.startImmediately == 0) {
         const auto start = parseDateTime(f.startTime);
         if (!start)
-            return fail("Please enter a valid Start Time!");
+            return fail(kInvalidStartTime);
         const auto end = parseDateTime(f.endTime);
         if (!end)
-            return fail("Please enter a valid End Time!");
+            return fail(kInvalidEndTime);
         if (minutesBetween(*start, *end) > 30 &&
             !prompter.question(QStringLiteral(
                 "WARNING: Use of this program for over 30 minutes is not recommended and may "

@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "core/platform/OwnedFiles.h"
+
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,6 +209,20 @@ bool FileExists(const QString& path) {
         return false;
     const QFileInfo info(path);
     return info.exists() && info.isFile();
+}
+
+QString folderTrustProblem(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return systemError(errno);
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("it is not a folder");
+    // Root may keep a service's folder, which belongs to the service's own user.
+    if (st.st_uid != ::geteuid() && ::geteuid() != 0)
+        return QStringLiteral("it belongs to another user");
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return QStringLiteral("its group or other users may write to it");
+    return QString();
 }
 
 bool ownPrivateFolder(const QString& path) {

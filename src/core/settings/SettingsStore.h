@@ -111,5 +111,9 @@ bool FileExists(const QString& path);
 // otherwise the per-user data folder (created owner-only).
 QString dataFolder(const QString& executableFolder);
 bool ownPrivateFolder(const QString& path);
+// Why files in a folder named from outside (a --folder, a service's state folder) are not
+// to be trusted: it belongs to another user (root excepted), or others may write to it
+// and so put their own settings.dat there. Empty when they are.
+QString folderTrustProblem(const QString& path);
 
 } // namespace drovane
