@@ -6,6 +6,7 @@
 
 #include "core/model/DomainName.h"
 #include "core/run/ListText.h"
+#include "core/settings/SettingsCodec.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ std::optional<QStringList> namesOf(const QByteArray& bytes, const QString& sourc
         return std::nullopt;
     }
     QStringList names;
-    const QStringList lines = normalizeLineEnds(text).split(QLatin1String("\r\n"));
+    const QStringList lines = unifyLineBreaks(text, u"\n").split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString name = lines[i].trimmed();
         if (name.isEmpty())
