@@ -12,7 +12,8 @@ namespace {
 const char kRoleProperty[] = "drovaneAccessibleRole";
 
 QAccessibleInterface* interfaceFor(const QString& className, QObject* object) {
-    if (!object || !object->isWidgetType() || className != QLatin1String(object->metaObject()->className()))
+    if (!object || !object->isWidgetType() ||
+        className != QLatin1String(object->metaObject()->className()))
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     if (auto* box = qobject_cast<ListBox*>(widget))
