@@ -87,6 +87,13 @@ QString ListBoxAccessible::text(QAccessible::Text type) const {
     return QAccessibleWidget::text(type); // the name is the caption's, by its buddy label
 }
 
+QAccessibleInterface* ListBoxAccessible::childAt(int x, int y) const {
+    // The text is the box itself: a point on it finds the box, not the bare area it is
+    // drawn on. Only the scroll bars are children worth finding.
+    QAccessibleInterface* found = QAccessibleWidget::childAt(x, y);
+    return found && found->object() == box()->viewport() ? nullptr : found;
+}
+
 void ListBoxAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0 || selectionCount() == 0)

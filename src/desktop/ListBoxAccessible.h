@@ -19,6 +19,7 @@ public:
     void* interface_cast(QAccessible::InterfaceType type) override;
     QAccessible::State state() const override;
     QString text(QAccessible::Text type) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
 
     // QAccessibleTextInterface
     void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
