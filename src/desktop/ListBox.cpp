@@ -143,24 +143,29 @@ qreal ListBox::lineWidth(int line) const {
     return width;
 }
 
-qreal ListBox::xOf(int line, qsizetype position) const {
+qreal ListBox::widthOf(QStringView text) const {
     // Names are ASCII: their advances come from the table without a call, which keeps
     // measuring a line of a megabyte to a few milliseconds.
-    const QChar* chars = lines_.text().constData();
-    const qsizetype end = std::min(position, lines_.lineEnd(line));
-    qreal x = 0;
-    for (qsizetype at = lines_.lineStart(line); at < end;) {
-        const char16_t c = chars[at].unicode();
+    qreal width = 0;
+    for (qsizetype at = 0; at < text.size();) {
+        const char16_t c = text[at].unicode();
         if (c < 128) {
-            x += asciiAdvance_[c];
+            width += asciiAdvance_[c];
             ++at;
-        } else {
-            qsizetype length = 1;
-            x += advance(at, &length);
-            at += length;
+            continue;
         }
+        const bool pair =
+            text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+        width += metrics_.horizontalAdvance(text.sliced(at, pair ? 2 : 1).toString());
+        at += pair ? 2 : 1;
     }
-    return x;
+    return width;
+}
+
+qreal ListBox::xOf(int line, qsizetype position) const {
+    const qsizetype start = lines_.lineStart(line);
+    const qsizetype end = std::clamp(position, start, lines_.lineEnd(line));
+    return widthOf(QStringView(lines_.text()).sliced(start, end - start));
 }
 
 qsizetype ListBox::positionAtX(int line, qreal x) const {
@@ -337,7 +342,12 @@ ListBox::Edit ListBox::apply(const Edit& edit) {
     const int oldLastLine = lines_.lineOf(edit.at + edit.length);
     Edit undone{edit.at, lines_.text().mid(edit.at, edit.length), 0};
     undone.length = lines_.replace(edit.at, edit.at + edit.length, edit.text);
-    lineChanged(firstLine, oldLastLine, lines_.lineOf(edit.at + undone.length));
+    const int newLastLine = lines_.lineOf(edit.at + undone.length);
+    if (firstLine == oldLastLine && firstLine == newLastLine)
+        lineEdited(firstLine, widthOf(QStringView(lines_.text()).sliced(edit.at, undone.length)) -
+                                  widthOf(undone.text));
+    else
+        linesReplaced(firstLine, oldLastLine, newLastLine);
     reportTextChange(edit.at, undone.text, undone.length);
     return undone;
 }
@@ -380,7 +390,22 @@ void ListBox::pasteSelection(const QPoint& viewportPoint) {
     insert(text);
 }
 
-void ListBox::lineChanged(int firstLine, int oldLastLine, int newLastLine) {
+void ListBox::lineEdited(int line, qreal widthChange) {
+    // A keystroke changes its line's width by what it added and took away: a line of a
+    // megabyte is not measured again for every character typed into it.
+    if (const auto known = widths_.find(line); known != widths_.end())
+        *known += widthChange;
+    if (widestLine_ != line)
+        return;
+    if (widthChange >= 0) {
+        widest_ += widthChange;
+    } else { // narrower now: the lines on screen tell afresh
+        widest_ = 0;
+        widestLine_ = -1;
+    }
+}
+
+void ListBox::linesReplaced(int firstLine, int oldLastLine, int newLastLine) {
     widths_.clear();
     if (widestLine_ >= firstLine && widestLine_ <= oldLastLine) {
         // The widest line may have become narrower: the lines on screen tell afresh.

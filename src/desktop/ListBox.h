@@ -83,6 +83,7 @@ private:
     // Layout: every line is one row, measured from the font's advances.
     void measureFont();
     qreal advance(qsizetype at, qsizetype* length) const;
+    qreal widthOf(QStringView text) const;
     qreal lineWidth(int line) const;
     qreal xOf(int line, qsizetype position) const;
     qsizetype positionAtX(int line, qreal x) const;
@@ -106,7 +107,8 @@ private:
     void pasteSelection(const QPoint& viewportPoint);
     void ensureCursorVisible();
     void updateScrollBars();
-    void lineChanged(int firstLine, int oldLastLine, int newLastLine);
+    void lineEdited(int line, qreal widthChange);
+    void linesReplaced(int firstLine, int oldLastLine, int newLastLine);
 
     // What assistive technology is told.
     void reportTextChange(qsizetype at, const QString& removed, qsizetype addedLength);

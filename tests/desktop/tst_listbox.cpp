@@ -118,6 +118,27 @@ private slots:
         QCOMPARE(box.cursorPosition(), 0);
     }
 
+    void sidewaysRangeFollowsTheWidestLine() {
+        // Typing a name past the edge gives the box room to scroll; taking it back, or
+        // undoing it, takes that room away again.
+        ListBox box;
+        box.resize(100, 120);
+        box.setPlainText(QStringLiteral("a.com\nb.com"));
+        box.show();
+        QScrollBar* bar = box.horizontalScrollBar();
+        QCOMPARE(bar->maximum(), 0);
+        QTest::keyClick(&box, Qt::Key_End);
+        QTest::keyClicks(&box, QString(40, u'w'));
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum()); // the caret stays in view
+        QTest::keyClick(&box, Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(bar->maximum(), 0);
+        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(bar->maximum() > 0);
+        box.setPlainText(QStringLiteral("c.com"));
+        QCOMPARE(bar->maximum(), 0);
+    }
+
     void verticalScrollBarFollowsTheCaret() {
         // 10,000 names show their length and where the view is.
         QStringList names;
