@@ -147,17 +147,17 @@ qreal ListBox::widthOf(QStringView text) const {
     // Names are ASCII: their advances come from the table without a call, which keeps
     // measuring a line of a megabyte to a few milliseconds.
     qreal width = 0;
-    for (qsizetype at = 0; at < text.size();) {
-        const char16_t c = text[at].unicode();
-        if (c < 128) {
-            width += asciiAdvance_[c];
+    const QChar* const end = text.data() + text.size();
+    for (const QChar* at = text.data(); at < end;) {
+        if (at->unicode() < 128) {
+            width += asciiAdvance_[at->unicode()];
             ++at;
             continue;
         }
-        const bool pair =
-            text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
-        width += metrics_.horizontalAdvance(text.sliced(at, pair ? 2 : 1).toString());
-        at += pair ? 2 : 1;
+        const qsizetype length =
+            at->isHighSurrogate() && at + 1 < end && at[1].isLowSurrogate() ? 2 : 1;
+        width += metrics_.horizontalAdvance(QString(at, length));
+        at += length;
     }
     return width;
 }
