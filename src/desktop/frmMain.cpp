@@ -186,7 +186,9 @@ void frmMain::createControls() {
                                                      {lblSubmissionsLbl, lblSubmissions}};
     for (const auto& [caption, control] : captions)
         caption->setBuddy(control);
-    imgLink1->setAccessibleName(QStringLiteral("Drovane web page"));
+    // The banner reads as what it shows, and says where a click on it leads.
+    imgLink1->setAccessibleName(QStringLiteral("Drovane"));
+    imgLink1->setAccessibleDescription(QStringLiteral("Opens " DROVANE_LINK_URL));
 
     // The keyboard follows the eye: down the left column, the list, then the buttons
     // from left to right.
