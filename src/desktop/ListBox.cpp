@@ -22,6 +22,7 @@ namespace {
 constexpr int kMargin = 4;
 constexpr int kUndoSteps = 100;
 constexpr int kCaretWidth = 1;
+constexpr int kUnitsPerPixel = 64;
 // More cached line widths than this are a list scrolled through; they start afresh.
 constexpr qsizetype kWidthsKept = 4096;
 
@@ -54,6 +55,8 @@ void ListBox::measureFont() {
     for (int c = 0; c < 128; ++c)
         asciiAdvance_[c] = metrics_.horizontalAdvance(QChar(c));
     asciiAdvance_[int('\t')] = 8 * asciiAdvance_[int(' ')];
+    for (int c = 0; c < 128; ++c)
+        asciiUnits_[c] = qRound64(asciiAdvance_[c] * kUnitsPerPixel);
     widths_.clear();
     widest_ = 0;
     widestLine_ = -1;
@@ -146,11 +149,12 @@ qreal ListBox::lineWidth(int line) const {
 qreal ListBox::widthOf(QStringView text) const {
     // Names are ASCII: their advances come from the table without a call, which keeps
     // measuring a line of a megabyte to a few milliseconds.
+    qint64 asciiUnits = 0;
     qreal width = 0;
     const QChar* const end = text.data() + text.size();
     for (const QChar* at = text.data(); at < end;) {
         if (at->unicode() < 128) {
-            width += asciiAdvance_[at->unicode()];
+            asciiUnits += asciiUnits_[at->unicode()];
             ++at;
             continue;
         }
@@ -159,7 +163,7 @@ qreal ListBox::widthOf(QStringView text) const {
         width += metrics_.horizontalAdvance(QString(at, length));
         at += length;
     }
-    return width;
+    return width + qreal(asciiUnits) / kUnitsPerPixel;
 }
 
 qreal ListBox::xOf(int line, qsizetype position) const {

@@ -117,6 +117,9 @@ private:
     ListLines lines_;
     QFontMetricsF metrics_;
     qreal asciiAdvance_[128] = {};
+    // The same in 64ths of a pixel, the unit fonts measure in: whole numbers add up a
+    // line of a megabyte without waiting on each floating-point sum.
+    qint64 asciiUnits_[128] = {};
     qreal lineHeight_ = 1;
     qsizetype cursor_ = 0;
     qsizetype anchor_ = 0;
