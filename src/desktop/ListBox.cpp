@@ -113,6 +113,8 @@ void ListBox::setSelection(qsizetype anchor, qsizetype cursor) {
 bool ListBox::replace(qsizetype from, qsizetype to, const QString& text) {
     if (readOnly_)
         return false;
+    if (from == to && text.isEmpty())
+        return true; // nothing to change, and the caret stays where it is
     anchor_ = std::clamp<qsizetype>(std::min(from, to), 0, lines_.size());
     cursor_ = std::clamp<qsizetype>(std::max(from, to), 0, lines_.size());
     insert(text);
@@ -459,7 +461,7 @@ void ListBox::ensureVisible(qsizetype from, qsizetype to) {
     updateScrollBars(); // the lines now on screen set the sideways range
 
     const qreal fromX = xOf(line, from);
-    const qreal toX = lines_.lineOf(to) == line ? xOf(line, to) : fromX;
+    const qreal toX = to == from || lines_.lineOf(to) != line ? fromX : xOf(line, to);
     int x = scrollX();
     if (toX + kCaretWidth > x + textWidth())
         x = int(std::ceil(toX)) + kCaretWidth - textWidth();
