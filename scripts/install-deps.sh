@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Drovane needs to build, run and test, if missing.
 # With --package, also what building and checking the Debian package needs.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev libbenchmark-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libbenchmark-dev
           fonts-wine fonts-liberation2 xvfb xauth dbus-daemon
           clang clang-format libclang-rt-14-dev
           ca-certificates libssl-dev python3 curl)

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "Accessibility.h"
 #include "Controls.h"
 #include "ListBox.h"
 #include "core/faces/MainWindowLoad.h"
@@ -58,6 +59,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
     : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
       prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
     setObjectName(kWindow);
+    setAccessibleWindowRole(this, QAccessible::Window);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
     run_->attachStatus(&runStatus_);
     createControls();
@@ -172,9 +174,29 @@ void frmMain::createControls() {
     cmdStatus->setObjectName(QStringLiteral("cmdStatus"));
     cmdStatus->setGeometry(twipRect(750, 5280, 735, 255));
 
+    // Each control is named by its caption, for assistive technology; the option boxes
+    // have none of their own, their captions are the labels beside them.
+    const std::pair<QLabel*, QWidget*> captions[] = {{lblUsername, txtUsername},
+                                                     {lblPassword, txtPassword},
+                                                     {lblDelayTime, txtDelayTime},
+                                                     {lblLogging, chkLogging},
+                                                     {lblStartImmediately, chkStartImmediately},
+                                                     {lblNameServers, chkNameServers},
+                                                     {lblStartTime, txtStartTime},
+                                                     {lblEndTime, txtEndTime},
+                                                     {lblDomains, txtDomains},
+                                                     {lblSubmissionsLbl, lblSubmissions}};
+    for (const auto& [caption, control] : captions)
+        caption->setBuddy(control);
+    // The banner reads as what it shows, and says where a click on it leads.
+    imgLink1->setAccessibleName(QStringLiteral("Drovane"));
+    imgLink1->setAccessibleDescription(QStringLiteral("Opens " DROVANE_LINK_URL));
+
+    // The keyboard follows the eye: down the left column, the list, then the buttons
+    // from left to right.
     QWidget* order[] = {txtUsername,         txtPassword,    txtDelayTime, chkLogging,
                         chkStartImmediately, chkNameServers, txtStartTime, txtEndTime,
-                        txtDomains,          cmdSettings,    cmdStart,     cmdStatus};
+                        txtDomains,          cmdStatus,      cmdStart,     cmdSettings};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     txtUsername->setFocus();
@@ -185,11 +207,11 @@ void frmMain::createControls() {
     connect(chkStartImmediately, &QCheckBox::toggled, this, &frmMain::chkStartImmediately_Change);
     connect(chkNameServers, &QCheckBox::toggled, this, &frmMain::chkNameServers_Change);
     // A caption click toggles its box even while a run has disabled the box.
-    const std::pair<ClickLabel*, QCheckBox*> captions[] = {
+    const std::pair<ClickLabel*, QCheckBox*> options[] = {
         {lblLogging, chkLogging},
         {lblStartImmediately, chkStartImmediately},
         {lblNameServers, chkNameServers}};
-    for (const auto& [caption, box] : captions)
+    for (const auto& [caption, box] : options)
         connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
     connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
@@ -377,8 +399,11 @@ void frmMain::chkNameServers_Change() {
 void frmMain::lockTimeFields(bool locked) {
     lblStartTime->setEnabled(!locked);
     lblEndTime->setEnabled(!locked);
-    txtStartTime->setReadOnly(locked);
-    txtEndTime->setReadOnly(locked);
+    // A locked box can still be clicked into and copied from, but Tab passes it by.
+    for (QLineEdit* box : {txtStartTime, txtEndTime}) {
+        box->setReadOnly(locked);
+        box->setFocusPolicy(locked ? Qt::ClickFocus : Qt::StrongFocus);
+    }
 }
 
 void frmMain::setDelayText(const QString& text) {
@@ -493,8 +518,9 @@ void frmMain::showServerError(const ServerErrorReport& report) {
         errorWindowOfJob_.removeIf([](const auto& entry) { return entry.value().isNull(); });
         errorWindowOfJob_.insert(job.get(), window);
     }
+    // Shown beside what the user is doing, never in its way: the window takes no
+    // keyboard, so a key meant for another window cannot stop the run.
     window->show();
-    window->activateWindow();
 }
 
 void frmMain::showReply(const ReplyEvent& event) {

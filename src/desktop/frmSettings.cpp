@@ -1,10 +1,10 @@
 #include "frmSettings.h"
 
-#include "core/faces/MainWindowLoad.h"
-#include "core/model/UserTexts.h"
-
+#include "Accessibility.h"
 #include "Controls.h"
+#include "core/faces/MainWindowLoad.h"
 #include "core/model/HandleError.h"
+#include "core/model/UserTexts.h"
 #include "core/settings/LegalTypeSetting.h"
 #include "core/settings/LegalTypes.h"
 #include "core/settings/SettingNames.h"
@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -33,6 +34,7 @@ frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes,
                           Qt::MSWindowsFixedSizeDialogHint),
       store_(store), colLegalTypes_(colLegalTypes), prompter_(prompter), host_(host) {
     setObjectName(kWindow);
+    setAccessibleWindowRole(this, QAccessible::Dialog);
     // A closed settings window is gone: the next opening loads it from the settings.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Settings"));
@@ -62,31 +64,39 @@ QLabel* frmSettings::label(const char* name, const QString& text, int left, int 
 }
 
 void frmSettings::createControls() {
-    label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
-    txtFirstName = box("txtFirstName", 960, 120, 2655, 270);
-    label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
-    txtLastName = box("txtLastName", 960, 480, 2655, 270);
-    label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
-    txtPhone = box("txtPhone", 840, 840, 2775, 270);
-    label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
-    txtAddress = box("txtAddress", 840, 1200, 2775, 270);
-    label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
-    txtCity = box("txtCity", 480, 1560, 3135, 270);
-    label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
-    txtCountry = box("txtCountry", 840, 1920, 2775, 270);
-    label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
-    txtEMail = box("txtEMail", 1320, 2280, 2295, 270);
-    label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"), 120,
-          2760, 3495, 255);
+    // Each box is named by its caption, for assistive technology (its buddy label).
+    QLabel* caption = label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
+    caption->setBuddy(txtFirstName = box("txtFirstName", 960, 120, 2655, 270));
+    caption = label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
+    caption->setBuddy(txtLastName = box("txtLastName", 960, 480, 2655, 270));
+    caption = label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
+    caption->setBuddy(txtPhone = box("txtPhone", 840, 840, 2775, 270));
+    caption = label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
+    caption->setBuddy(txtAddress = box("txtAddress", 840, 1200, 2775, 270));
+    caption = label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
+    caption->setBuddy(txtCity = box("txtCity", 480, 1560, 3135, 270));
+    caption = label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
+    caption->setBuddy(txtCountry = box("txtCountry", 840, 1920, 2775, 270));
+    caption = label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
+    caption->setBuddy(txtEMail = box("txtEMail", 1320, 2280, 2295, 270));
+    QLabel* legalTypeCaption =
+        label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"),
+              120, 2760, 3495, 255);
     cmbLegalType = new QComboBox(this);
+    legalTypeCaption->setBuddy(cmbLegalType);
     cmbLegalType->setObjectName(QStringLiteral("cmbLegalType"));
     cmbLegalType->setGeometry(twipRect(120, 3000, 3495, 315));
     for (const LegalType& t : kLegalTypes)
         cmbLegalType->addItem(QString::fromLatin1(t.label));
     cmbLegalType->setCurrentIndex(-1);
-    label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
+    caption =
+        label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
     txtNameServer1 = box("txtNameServer1", 360, 3960, 3255, 270);
     txtNameServer2 = box("txtNameServer2", 360, 4320, 3255, 270);
+    // One caption over two boxes: each gets a name of its own as well.
+    caption->setBuddy(txtNameServer1);
+    txtNameServer1->setAccessibleName(QStringLiteral("Default name server 1"));
+    txtNameServer2->setAccessibleName(QStringLiteral("Default name server 2"));
     const int shift = createConnectionGroup(4680);
 
     chkUsePURCHASE = new QCheckBox(this);
@@ -102,6 +112,7 @@ void frmSettings::createControls() {
     lblUsePURCHASE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     makeTransparentLabel(lblUsePURCHASE);
     fitCaption(lblUsePURCHASE);
+    lblUsePURCHASE->setBuddy(chkUsePURCHASE);
 
     chkBuyAtOnce = new QCheckBox(QStringLiteral("Buy the moment a check finds a name free"), this);
     chkBuyAtOnce->setObjectName(QStringLiteral("chkBuyAtOnce"));
@@ -113,10 +124,11 @@ void frmSettings::createControls() {
     cmdDone->setGeometry(twipRect(1493, 5400 + shift + kBuyAtOnceHeight, 735, 375));
     cmdDone->setAutoDefault(false);
 
-    QWidget* order[] = {txtFirstName,   txtLastName,  txtPhone,           txtAddress,
-                        txtCity,        txtCountry,   txtEMail,           txtNameServer1,
-                        txtNameServer2, chkSecure,    chkTestEnvironment, cmdDone,
-                        chkUsePURCHASE, chkBuyAtOnce, cmbLegalType};
+    // The keyboard follows the eye, from the top down.
+    QWidget* order[] = {txtFirstName,   txtLastName,    txtPhone,  txtAddress,
+                        txtCity,        txtCountry,     txtEMail,  cmbLegalType,
+                        txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
+                        chkUsePURCHASE, chkBuyAtOnce,   cmdDone};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -234,6 +246,23 @@ void frmSettings::cmdDone_Click() {
         host_.focusMainWindow();
         hide();
     }
+}
+
+void frmSettings::keyPressEvent(QKeyEvent* event) {
+    // As in every dialog of the desktop: Enter presses Done, Escape closes the window as
+    // its close box does (the edits since the last Done are discarded). A control that
+    // has a use for the key (an open list) takes it first.
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        cmdDone->click();
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmSettings::closeEvent(QCloseEvent* event) {

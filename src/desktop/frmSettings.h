@@ -45,6 +45,7 @@ signals:
     void unloaded();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

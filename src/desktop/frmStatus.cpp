@@ -1,9 +1,14 @@
 #include "frmStatus.h"
 
+#include "Accessibility.h"
 #include "Controls.h"
 #include "RunStatusModel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -14,9 +19,11 @@ frmStatus::frmStatus(RunStatus& status, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(new RunStatusModel(status, this)),
       table_(new QTableView(this)), tmrRefresh_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmStatus"));
+    setAccessibleWindowRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Drovane - Status"));
     setWindowIcon(drovane::windowIcon());
     table_->setObjectName(QStringLiteral("grdStatus"));
+    table_->setAccessibleName(QStringLiteral("Names of the run"));
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -37,6 +44,29 @@ frmStatus::frmStatus(RunStatus& status, QWidget* parent)
 
     tmrRefresh_->setInterval(kRefreshMs);
     connect(tmrRefresh_, &QTimer::timeout, this, &frmStatus::refresh);
+
+    // Closed as other windows of the desktop are; a copy takes whole rows, not a cell.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    table_->installEventFilter(this);
+}
+
+void frmStatus::copyRows() {
+    QList<int> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        rows.append(index.row());
+    if (!rows.isEmpty())
+        QGuiApplication::clipboard()->setText(model_->rowsText(rows));
+}
+
+bool frmStatus::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copyRows();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmStatus::refresh() {

@@ -23,9 +23,13 @@ public:
     QTableView* table() const { return table_; }
     void refresh();
 
+    // The selected rows, as text, to the clipboard.
+    void copyRows();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     RunStatusModel* model_;

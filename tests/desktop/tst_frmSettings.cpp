@@ -79,6 +79,8 @@ private slots:
     void purchaseWarning();
     void failedSaveIsTold();
     void connectionOptionsRoundTrip();
+    void enterAndEscape_data();
+    void enterAndEscape();
 };
 
 void tst_frmSettings::loadShowsStoredSettings_data() {
@@ -319,6 +321,47 @@ void tst_frmSettings::connectionOptionsRoundTrip() {
     secure()->setChecked(true);
     rig.window->close();
     QCOMPARE(rig.store.options().secure, false);
+}
+
+void tst_frmSettings::enterAndEscape_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("Enter in a text box") << "txtCity" << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter on a check box") << "chkSecure" << int(Qt::Key_Enter) << true;
+    QTest::newRow("Enter on the legal-type list") << "cmbLegalType" << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter on Done") << "cmdDone" << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape in a text box") << "txtCity" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on the legal-type list")
+        << "cmbLegalType" << int(Qt::Key_Escape) << false;
+}
+
+// Enter presses Done and Escape does what the close box does, wherever the focus is.
+void tst_frmSettings::enterAndEscape() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, saved);
+
+    Rig rig;
+    rig.store.setSettings(10, QStringLiteral("Paris"));
+    rig.open();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window));
+    rig.retype("txtCity", QStringLiteral("Lyon"));
+    QSignalSpy unloaded(rig.window.data(), &frmSettings::unloaded);
+    QWidget* target = rig.get<QWidget>(qPrintable(focus));
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    QCOMPARE(rig.store.Settings(10), saved ? QStringLiteral("Lyon") : QStringLiteral("Paris"));
+    QCOMPARE(QFile::exists(rig.store.settingsPath()), saved);
+    QCOMPARE(unloaded.size(), saved ? 0 : 1);
+    QVERIFY(!rig.window->isVisible());
+    if (saved)
+        QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Settings successfully updated!"));
+    else
+        QCOMPARE(rig.host.unchecks, 1); // name servers missing, as with the close box
 }
 
 QTEST_MAIN(tst_frmSettings)

@@ -6,6 +6,8 @@
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -128,6 +130,38 @@ private slots:
         rig.window->statusWindow()->refresh();
         QCOMPARE(rig.rows(), (QStringList{"d.com|1|3|taken|"}));
         QCOMPARE(rig.notifier.orders.size(), 1);
+    }
+
+    void keysCloseAndCopyRows() {
+        Rig rig;
+        rig.setDomains(QStringLiteral("a.com\nb.com\nc.com"));
+        rig.click("cmdStart");
+        rig.platform.advance(3100);
+        rig.click("cmdStatus");
+        frmStatus* status = rig.window->statusWindow();
+        QVERIFY(QTest::qWaitForWindowActive(status));
+        status->refresh();
+        QTableView* table = status->table();
+        table->setFocus();
+        // Ctrl+C takes the selected rows whole, in the table's order.
+        table->selectRow(2);
+        table->selectionModel()->select(table->model()->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("a.com\t1\t")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("b.com\t2\t")), qPrintable(lines[1]));
+        QCOMPARE(lines[0].count(u'\t'), RunStatusModel::ColumnCount - 1);
+
+        // Escape and Ctrl+W close it, as other windows of the desktop close.
+        QTest::keyClick(table, Qt::Key_Escape);
+        QVERIFY(!status->isVisible());
+        rig.click("cmdStatus");
+        QVERIFY(QTest::qWaitForWindowActive(status));
+        QTest::keyClick(status->table(), Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!status->isVisible());
     }
 };
 
