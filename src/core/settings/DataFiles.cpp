@@ -135,6 +135,8 @@ OptionsRead FolderFiles::readOptions() const {
     o.testEnvironment =
         ini.value(QStringLiteral("test-environment"), defaults.testEnvironment).toBool();
     o.buyAtOnce = ini.value(QStringLiteral("buy-at-once"), defaults.buyAtOnce).toBool();
+    if (const QVariant keyring = ini.value(QStringLiteral("password-in-keyring")); keyring.isValid())
+        o.keyring = keyring.toBool() ? Options::Keyring::Yes : Options::Keyring::No;
     return result;
 }
 
@@ -155,6 +157,9 @@ QString FolderFiles::writeOptions(const Options& options) {
         ini.setValue(QStringLiteral("secure"), options.secure);
         ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
         ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
+        if (options.keyring != Options::Keyring::Unasked)
+            ini.setValue(QStringLiteral("password-in-keyring"),
+                         options.keyring == Options::Keyring::Yes);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return failure(path, QStringLiteral("it cannot be written"));
