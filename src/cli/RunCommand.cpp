@@ -16,8 +16,16 @@ namespace drovane::cli {
 
 int runCommand(const Invocation& invocation, const QString& folder) {
     SettingsStore store(folder);
+    usePasswordPlaces(store);
     store.removeStaleSaves();
     loadFiles(store);
+    // A credential file that is there but unusable is never passed over for another
+    // password: the administrator put it there to be used.
+    if (const QString problem = store.passwordProblem(); !problem.isEmpty()) {
+        printError(problem);
+        if (store.passwordSource() == PasswordSource::CredentialFile)
+            return exitstatus::Refused;
+    }
 
     ConsolePrompter prompter(invocation.yes);
     ConsoleRunView view(store, prompter, invocation);

@@ -6,7 +6,10 @@
 #include "core/run/IntervalCheck.h"
 #include "core/run/ListText.h"
 #include "core/settings/FolderMessages.h"
+#include "core/settings/PasswordPlaces.h"
 #include "core/settings/SettingNames.h"
+
+#include <QCoreApplication>
 
 namespace drovane::cli {
 namespace {
@@ -48,6 +51,8 @@ void loadFiles(SettingsStore& store) {
 }
 
 bool reportSave(const SaveResult& saved, const QString& path) {
+    if (!saved.notice.isEmpty())
+        printError(saved.notice);
     if (!saved.ok) {
         printError(QStringLiteral("Not saved: %1").arg(saved.error));
         return false;
@@ -68,6 +73,24 @@ FolderEdit::FolderEdit(SettingsStore& store) : scope_(store) {
         printError(editRefusedMessage(store.folder(), *window));
         status_ = exitstatus::FolderInUse;
     }
+}
+
+void usePasswordPlaces(SettingsStore& store) {
+    store.setCredentialFile(credentialPathFromEnvironment());
+    // Loaded once; a server without the desktop package has no plugin, and says so.
+    static QString missing;
+    static Keyring* const keyring = loadKeyring(QCoreApplication::applicationDirPath(), &missing);
+    store.setKeyring(keyring, missing);
+}
+
+QString passwordPlaceLine(const SettingsStore& store) {
+    if (const QString problem = store.passwordProblem(); !problem.isEmpty())
+        return problem;
+    const bool stored = !store.Settings(setting::Password).isEmpty();
+    QString line = (stored ? QStringLiteral("in ") : QString()) + store.passwordPlace();
+    if (const QString why = store.passwordPlaceReason(); !why.isEmpty())
+        line += QStringLiteral("; ") + why;
+    return line;
 }
 
 QString windowCaption() {

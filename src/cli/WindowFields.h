@@ -36,6 +36,14 @@ private:
     int status_ = 0;
 };
 
+// Where the password may come from besides settings.dat: the credential file systemd hands
+// a service ($CREDENTIALS_DIRECTORY/registrar-password) and the desktop's keyring (when its
+// plugin is installed and a session bus is there).
+void usePasswordPlaces(SettingsStore& store);
+
+// Where the password is, as `settings show` and `settings set password` say it.
+QString passwordPlaceLine(const SettingsStore& store);
+
 // The window's caption, the title of its critical messages.
 QString windowCaption();
 

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <utility>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,16 +128,16 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     }
     settings_[setting::Username] = f.username;
     settings_[setting::Password] = f.password;
-    SaveResult result;
-    QString staleEntry;
-    SettingsArray onDisk = settings_;
-    onDisk[setting::Password] = placePassword(f, result, &staleEntry);
     settings_[setting::DelayTime] = f.delayTime;
     settings_[setting::Logging] = QString::number(f.logging);
     settings_[setting::NameServers] = QString::number(f.nameServers);
     settings_[setting::StartImmediately] = QString::number(f.startImmediately);
     settings_[setting::StartTime] = f.startTime;
     settings_[setting::EndTime] = f.endTime;
+    SaveResult result;
+    QString staleEntry;
+    SettingsArray onDisk = settings_;
+    onDisk[setting::Password] = placePassword(f, result, &staleEntry);
 
     QList<NamedBytes> files;
     if (!unreadable_.contains(kSettingsFile))
@@ -154,8 +156,9 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     if (!unreadable_.contains(kSettingsFile)) {
         diskPassword_ = onDisk[setting::Password];
         if (source_ != PasswordSource::CredentialFile)
-            source_ = diskPassword_.isEmpty() && !f.password.isEmpty() ? PasswordSource::Keyring
-                                                                       : PasswordSource::SettingsFile;
+            source_ = diskPassword_.isEmpty() && !f.password.isEmpty()
+                          ? PasswordSource::Keyring
+                          : PasswordSource::SettingsFile;
         // settings.dat holds the password now: the keyring's copy would only go stale.
         if (!staleEntry.isEmpty() && keyring_->remove(staleEntry).isEmpty())
             keyringHolds_ = {staleEntry, QString()};
@@ -238,14 +241,17 @@ QString SettingsStore::placePassword(const MainFields& f, SaveResult& result,
         return diskPassword_;
     const bool holdsUsersSecret =
         keyringHolds_ && keyringHolds_->first == user && !keyringHolds_->second.isEmpty();
-    const bool usable = keyring_ && !keyringDown_ && !user.isEmpty();
     // A clear-text password stays where it is until the user chose.
-    const bool unasked =
-        options_.keyring == Options::Keyring::Unasked && !diskPassword_.isEmpty();
-    if (!usable || unasked || options_.keyring == Options::Keyring::No) {
-        if (usable && options_.keyring == Options::Keyring::No && !password.isEmpty() &&
-            holdsUsersSecret)
+    const bool wanted = keyringChosen() && !user.isEmpty();
+    if (!wanted) {
+        if (keyring_ && !keyringDown_ && options_.keyring == Options::Keyring::No &&
+            !password.isEmpty() && holdsUsersSecret)
             *removeAfter = user;
+        return password;
+    }
+    if (keyringDown_) {
+        if (!password.isEmpty())
+            tellFallback(result);
         return password;
     }
     if (password.isEmpty()) {
@@ -260,11 +266,7 @@ QString SettingsStore::placePassword(const MainFields& f, SaveResult& result,
     if (const QString error = keyring_->write(user, password); !error.isEmpty()) {
         keyringDown_ = true;
         keyringError_ = error;
-        result.notice =
-            QStringLiteral("The system keyring did not take the password (%1). It is kept in "
-                           "settings.dat in clear text, as before, until the keyring answers "
-                           "again.")
-                .arg(error);
+        tellFallback(result);
         return password;
     }
     keyringAnswered_ = true;
@@ -276,10 +278,25 @@ QString SettingsStore::placePassword(const MainFields& f, SaveResult& result,
     return QString();
 }
 
+void SettingsStore::tellFallback(SaveResult& result) {
+    if (std::exchange(fallbackTold_, true))
+        return;
+    result.notice =
+        QStringLiteral("The system keyring did not take the password (%1). It is kept in "
+                       "settings.dat in clear text, as before, until the keyring answers again.")
+            .arg(keyringError_);
+}
+
 bool SettingsStore::offerKeyringMove() const {
     return keyringAnswers() && source_ == PasswordSource::SettingsFile &&
            !diskPassword_.isEmpty() && options_.keyring == Options::Keyring::Unasked &&
            !unreadable_.contains(kSettingsFile) && !unreadable_.contains(kOptions);
+}
+
+bool SettingsStore::keyringChosen() const {
+    if (!keyring_ || options_.keyring == Options::Keyring::No)
+        return false;
+    return options_.keyring == Options::Keyring::Yes || diskPassword_.isEmpty();
 }
 
 void SettingsStore::chooseKeyring(bool keep) {
@@ -293,7 +310,8 @@ void SettingsStore::chooseKeyring(bool keep) {
 QString SettingsStore::passwordPlace() const {
     switch (source_) {
     case PasswordSource::CredentialFile:
-        return QStringLiteral("the credential file %1").arg(QDir::toNativeSeparators(credentialPath_));
+        return QStringLiteral("the credential file %1")
+            .arg(QDir::toNativeSeparators(credentialPath_));
     case PasswordSource::Keyring:
         return QStringLiteral("the system keyring");
     case PasswordSource::SettingsFile:
@@ -312,8 +330,9 @@ QString SettingsStore::passwordPlaceReason() const {
     if (source_ != PasswordSource::SettingsFile)
         return QString();
     if (!keyring_)
-        return keyringMissing_.isEmpty() ? QString()
-                                         : QStringLiteral("no system keyring: %1").arg(keyringMissing_);
+        return keyringMissing_.isEmpty()
+                   ? QString()
+                   : QStringLiteral("no system keyring: %1").arg(keyringMissing_);
     if (keyringDown_)
         return QStringLiteral("the system keyring did not answer: %1").arg(keyringError_);
     if (options_.keyring == Options::Keyring::No)

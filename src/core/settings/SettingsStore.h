@@ -117,6 +117,8 @@ public:
     bool offerKeyringMove() const;
     // The user's choice; the next save moves the password accordingly.
     void chooseKeyring(bool keep);
+    // The next save puts the password into the keyring (when it answers).
+    bool keyringChosen() const;
 
 private:
     // Fills settings_[Password] from where it is kept.
@@ -126,6 +128,8 @@ private:
     // makes stale.
     QString placePassword(const MainFields& f, SaveResult& result, QString* removeAfter);
     Keyring::Lookup keyringLookup(const QString& user);
+    // Says once per session that a password went to settings.dat for want of a keyring.
+    void tellFallback(SaveResult& result);
 
     Keyring* keyring_ = nullptr;
     QString keyringMissing_;
@@ -134,7 +138,8 @@ private:
     QString passwordProblem_;
     QString diskPassword_; // settings.dat's field as last read or written
     bool keyringAnswered_ = false;
-    bool keyringDown_ = false; // a write failed: no more tries this session
+    bool keyringDown_ = false; // it failed once: no more tries this session
+    bool fallbackTold_ = false;
     QString keyringError_;
     // What the keyring is known to hold: user, secret (empty: nothing).
     std::optional<std::pair<QString, QString>> keyringHolds_;
