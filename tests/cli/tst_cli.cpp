@@ -186,6 +186,89 @@ private slots:
         QVERIFY(settings.readAll().contains("s3cret pass"));
     }
 
+    // An upgrade finds the password in settings.dat in clear text and still logs in; a
+    // service's credential file comes first and never reaches settings.dat.
+    void passwordSources_data() {
+        QTest::addColumn<QByteArray>("credential"); // the file's bytes; "-": no file
+        QTest::addColumn<QString>("sent");          // the password in the requests
+        QTest::addColumn<QString>("shown");         // in settings show's password line
+        QTest::addColumn<int>("status");
+        QTest::newRow("clear text of an older version")
+            << QByteArray("-") << "secret"
+            << "*****(in settings.dat, in clear text" << 0;
+        QTest::newRow("credential file first")
+            << QByteArray("cred-pw-2\n") << "cred-pw-2"
+            << "*****(in the credential file " << 0;
+        QTest::newRow("empty credential file: no run")
+            << QByteArray("") << ""
+            << "(The credential file " << 1;
+    }
+    void passwordSources() {
+        QFETCH(QByteArray, credential);
+        QFETCH(QString, sent);
+        QFETCH(QString, shown);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        prepare(dir.path(), "reseller", {"taken.com"});
+        QTemporaryDir credentials;
+        QProcessEnvironment env = CliProcess(dir.path()).process.processEnvironment();
+        if (credential != "-") {
+            QFile file(credentials.filePath("registrar-password"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(credential);
+            env.insert("CREDENTIALS_DIRECTORY", credentials.path());
+        }
+        LoopbackRegistrar registrar;
+        registrar.answer = answerFor;
+        CliProcess cli(dir.path());
+        cli.process.setProcessEnvironment(env);
+        cli.start({"run", "--registrar", QString("127.0.0.1:%1").arg(registrar.port())});
+        if (status == 0) {
+            QVERIFY2(cli.waitFor([&] { return !cli.lines().isEmpty(); }), cli.err);
+            cli.process.terminate();
+        }
+        QCOMPARE(cli.exitCode(), status);
+        if (status == 0)
+            QCOMPARE(requestQuery(registrar.requests.value(0)).queryItemValue(
+                         "pw", QUrl::FullyDecoded),
+                     sent);
+        else
+            QVERIFY2(cli.err.contains(credentials.filePath("registrar-password").toUtf8()),
+                     cli.err);
+
+        CliProcess show(dir.path());
+        show.process.setProcessEnvironment(env);
+        show.start({"settings", "show"});
+        QCOMPARE(show.exitCode(), 0);
+        QVERIFY2(show.out.simplified().replace(" ", "").contains(
+                     shown.simplified().replace(" ", "").toUtf8()),
+                 show.out);
+        // The run saved settings.dat twice; the old clear text stays, the credential never
+        // gets there.
+        QFile settings(dir.filePath("settings.dat"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        const QByteArray bytes = settings.readAll();
+        QVERIFY(bytes.contains("secret"));
+        QVERIFY(!bytes.contains("cred"));
+    }
+
+    void credentialPasswordIsNotSetElsewhere() {
+        QTemporaryDir dir;
+        QTemporaryDir credentials;
+        QFile file(credentials.filePath("registrar-password"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("cred\n") == 5);
+        file.close();
+        CliProcess cli(dir.path());
+        QProcessEnvironment env = cli.process.processEnvironment();
+        env.insert("CREDENTIALS_DIRECTORY", credentials.path());
+        cli.process.setProcessEnvironment(env);
+        cli.start({"settings", "set", "password"}, "other\n");
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(cli.err.startsWith("Not changed: the password comes from the credential file"),
+                 cli.err);
+        QVERIFY(!QFile::exists(dir.filePath("settings.dat")));
+    }
+
     void startChecks_data() {
         QTest::addColumn<QStringList>("setup"); // settings set NAME VALUE pairs
         QTest::addColumn<QStringList>("names");
