@@ -12,7 +12,8 @@ namespace {
 constexpr qint64 kCredentialMaxBytes = 4096;
 
 CredentialRead failed(const QString& path, const QString& why) {
-    return {CredentialRead::Failed, {},
+    return {CredentialRead::Failed,
+            {},
             QStringLiteral("The credential file %1 %2, so no password was read from it.")
                 .arg(QDir::toNativeSeparators(path), why)};
 }
@@ -63,7 +64,8 @@ Keyring* loadKeyring(const QString& executableFolder, QString* why) {
     QStringList tried;
     QString lastError;
     const QDir bin(executableFolder);
-    for (const QString& folder : {bin.path(), bin.filePath(QStringLiteral("../lib/drovane"))}) {
+    for (const QString& folder :
+         {bin.path(), bin.filePath(QStringLiteral("../lib/drovane/plugins"))}) {
         const QString path = QDir::cleanPath(QDir(folder).filePath(QLatin1String(kKeyringPlugin)));
         if (!QFileInfo(path).isFile()) {
             tried << QDir::toNativeSeparators(path);

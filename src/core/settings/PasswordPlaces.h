@@ -26,7 +26,7 @@ QString credentialPathFromEnvironment();
 inline const char* const kCredentialName = "registrar-password";
 
 // The keyring plugin, living as long as the program: beside the executable (a build), or
-// in ../lib/drovane from it (installed). Null with the reason, in plain words, when none
+// in ../lib/drovane/plugins from it (installed). Null with the reason, in plain words, when none
 // loads.
 Keyring* loadKeyring(const QString& executableFolder, QString* why);
 
