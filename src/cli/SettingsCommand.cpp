@@ -319,9 +319,12 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
 int settingsCommand(const Invocation& inv, const QString& folder) {
     // No clearing of stale temporary files here: a running service may be saving.
     SettingsStore store(folder);
-    usePasswordPlaces(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
+    // The password follows the user name into the keyring.
+    const QString name = inv.words.value(2);
+    usePasswordPlaces(store, sub == QLatin1String("show") || name == QLatin1String("password") ||
+                                 name == QLatin1String("username"));
     if (sub == QLatin1String("show") && inv.words.size() == 2) {
         loadFiles(store);
         return show(store, prompter);

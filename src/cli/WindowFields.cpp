@@ -75,12 +75,14 @@ FolderEdit::FolderEdit(SettingsStore& store) : scope_(store) {
     }
 }
 
-void usePasswordPlaces(SettingsStore& store) {
+void usePasswordPlaces(SettingsStore& store, bool keyring) {
     store.setCredentialFile(credentialPathFromEnvironment());
+    if (!keyring)
+        return;
     // Loaded once; a server without the desktop package has no plugin, and says so.
     static QString missing;
-    static Keyring* const keyring = loadKeyring(QCoreApplication::applicationDirPath(), &missing);
-    store.setKeyring(keyring, missing);
+    static Keyring* const plugin = loadKeyring(QCoreApplication::applicationDirPath(), &missing);
+    store.setKeyring(plugin, missing);
 }
 
 QString passwordPlaceLine(const SettingsStore& store) {

@@ -50,17 +50,17 @@ private slots:
     void initTestCase() {
         QVERIFY(home_.isValid());
         // The keyring files and the daemon's sockets stay in the test's own folder.
-        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                 "XDG_RUNTIME_DIR"})
+        for (const char* name :
+             {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
             qputenv(name, QFile::encodeName(home_.path()));
         qunsetenv("DISPLAY");
         qunsetenv("WAYLAND_DISPLAY");
         // Not at $XDG_RUNTIME_DIR/bus, so that without the variable there is no bus.
         const QString address = QStringLiteral("unix:path=%1/session-bus").arg(home_.path());
-        QString failure = start(bus_, QStringLiteral("dbus-daemon"),
-                                {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                 QStringLiteral("--print-address=1"),
-                                 QStringLiteral("--address=") + address});
+        QString failure =
+            start(bus_, QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1"), QStringLiteral("--address=") + address});
         if (failure.isEmpty() && !bus_.waitForReadyRead(10000))
             failure = QStringLiteral("dbus-daemon printed no address: ") +
                       QString::fromUtf8(bus_.readAllStandardError());

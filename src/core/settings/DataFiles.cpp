@@ -135,7 +135,8 @@ OptionsRead FolderFiles::readOptions() const {
     o.testEnvironment =
         ini.value(QStringLiteral("test-environment"), defaults.testEnvironment).toBool();
     o.buyAtOnce = ini.value(QStringLiteral("buy-at-once"), defaults.buyAtOnce).toBool();
-    if (const QVariant keyring = ini.value(QStringLiteral("password-in-keyring")); keyring.isValid())
+    if (const QVariant keyring = ini.value(QStringLiteral("password-in-keyring"));
+        keyring.isValid())
         o.keyring = keyring.toBool() ? Options::Keyring::Yes : Options::Keyring::No;
     return result;
 }

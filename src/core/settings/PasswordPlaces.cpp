@@ -61,16 +61,13 @@ QString credentialPathFromEnvironment() {
 }
 
 Keyring* loadKeyring(const QString& executableFolder, QString* why) {
-    QStringList tried;
     QString lastError;
     const QDir bin(executableFolder);
     for (const QString& folder :
          {bin.path(), bin.filePath(QStringLiteral("../lib/drovane/plugins"))}) {
         const QString path = QDir::cleanPath(QDir(folder).filePath(QLatin1String(kKeyringPlugin)));
-        if (!QFileInfo(path).isFile()) {
-            tried << QDir::toNativeSeparators(path);
+        if (!QFileInfo(path).isFile())
             continue;
-        }
         // Never unloaded: the keyring lives as long as the program.
         auto* loader = new QPluginLoader(path);
         if (auto* keyring = qobject_cast<Keyring*>(loader->instance()))
@@ -78,11 +75,10 @@ Keyring* loadKeyring(const QString& executableFolder, QString* why) {
         lastError = QStringLiteral("%1 did not load: %2").arg(path, loader->errorString());
         delete loader;
     }
+    // The places looked in are in the manual; the window has room for a few words only.
     if (why)
-        *why = !lastError.isEmpty()
-                   ? lastError
-                   : QStringLiteral("the keyring module is not installed (looked for %1)")
-                         .arg(tried.join(QStringLiteral(", ")));
+        *why = !lastError.isEmpty() ? lastError
+                                    : QStringLiteral("the keyring module is not installed");
     return nullptr;
 }
 
