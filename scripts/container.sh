@@ -58,8 +58,14 @@ fi
 echo "== the image $image:$version"
 cp "$cli_deb" "$work/drovane-cli.deb"
 cp packaging/Containerfile "$work/Containerfile"
+previous=$("${podman[@]}" image inspect -f '{{.Id}}' "$image:latest" 2>/dev/null || true)
 "${podman[@]}" build "${limits[@]}" --network none --build-arg "BASE=$base" \
   -t "$image:$version" -t "$image:latest" -f "$work/Containerfile" "$work"
+
+# The image this one replaces, unless a container still uses it.
+if [ -n "$previous" ] && [ "$previous" != "$("${podman[@]}" image inspect -f '{{.Id}}' "$image:latest")" ]; then
+  "${podman[@]}" rmi "$previous" >/dev/null 2>&1 || true
+fi
 
 [ "${1:-}" = "--no-test" ] && exit 0
 
