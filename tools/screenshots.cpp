@@ -8,6 +8,7 @@
 #include "desktop/frmMain.h"
 #include "desktop/frmStatus.h"
 #include "desktop/modMain.h"
+#include "testing/FakeKeyring.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
@@ -38,6 +39,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir folder;
 
     SettingsStore store(folder.path());
+    // A desktop with a keyring, where the password is kept.
+    test::FakeKeyring keyring;
+    store.setKeyring(&keyring);
     const char* sample[21] = {"",
                               "",
                               "",

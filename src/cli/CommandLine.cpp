@@ -62,6 +62,8 @@ bool applyOption(Invocation& inv, const QString& name, const QString& value, QSt
         inv.yes = true;
     } else if (name == QLatin1String("--json")) {
         inv.json = true;
+    } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {
+        inv.quiet = true;
     } else if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
         inv.help = true;
     } else if (name == QLatin1String("--version")) {
@@ -146,6 +148,8 @@ QString helpText(const QStringList& words) {
             "  --yes            answer Yes to the questions the window asks (the 30-minute\n"
             "                   warning); without it such a run does not start (exit status 3)\n"
             "  --json           print each reply as a JSON object on a line of its own\n"
+            "  --quiet          print only orders and errors among the replies; the run's\n"
+            "                   start and stop are told on stderr all the same\n"
             "  --on-error WHAT  an unexpected reply: continue (default; the run goes on),\n"
             "                   drop (the name leaves this run, as Stop Current) or\n"
             "                   stop (the run ends, as Stop All; exit status 5)\n"

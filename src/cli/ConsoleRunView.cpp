@@ -63,7 +63,18 @@ void ConsoleRunView::showServerError(const ServerErrorReport& report) {
 }
 
 void ConsoleRunView::showReply(const ReplyEvent& event) {
-    printOut(replyLine(event, invocation_.json));
+    if (onReply)
+        onReply(event);
+    // Orders and errors stand out in the journal (journalctl -p warning) and stay in
+    // --quiet, which drops the hundreds of thousands of other lines a day may bring.
+    int level = priority::Info;
+    if (event.outcome == ReplyEvent::Outcome::Rejected)
+        level = priority::Err;
+    else if (event.outcome == ReplyEvent::Outcome::Ordered ||
+             event.outcome == ReplyEvent::Outcome::Unexpected)
+        level = priority::Warning;
+    if (!invocation_.quiet || level != priority::Info)
+        printOut(replyLine(event, invocation_.json), level);
     if (event.outcome == ReplyEvent::Outcome::Ordered && !invocation_.onOrder.isEmpty())
         runOrderCommand(event);
 }

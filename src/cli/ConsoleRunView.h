@@ -23,6 +23,8 @@ public:
     std::function<void(const ServerErrorReport&)> onServerError;
     // Called when a run has stopped.
     std::function<void()> onStopped;
+    // Called with every counted reply, printed or not.
+    std::function<void(const ReplyEvent&)> onReply;
 
     // The files are read again for every call, so a run's saves write back what is on
     // disk: a `settings set` made while the service runs is never overwritten with

@@ -3,21 +3,47 @@
 #include "ConsolePrompter.h"
 #include "ConsoleRunView.h"
 #include "ExitStatus.h"
+#include "RunReport.h"
 #include "WindowFields.h"
 
 #include "core/platform/QtPlatform.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/run/RunController.h"
+#include "core/settings/SettingNames.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
 
 namespace drovane::cli {
+namespace {
+QString stopWords(RunController::StopReason reason, bool onError) {
+    switch (reason) {
+    case RunController::StopReason::AccountRejected:
+        return QStringLiteral("account rejected");
+    case RunController::StopReason::CertificateFailure:
+        return QStringLiteral("certificate not trusted");
+    case RunController::StopReason::EndTime:
+        return QStringLiteral("end time");
+    case RunController::StopReason::None:
+    case RunController::StopReason::User:
+        break;
+    }
+    return onError ? QStringLiteral("--on-error stop") : QStringLiteral("stopped");
+}
+} // namespace
 
 int runCommand(const Invocation& invocation, const QString& folder) {
     SettingsStore store(folder);
+    usePasswordPlaces(store);
     store.removeStaleSaves();
     loadFiles(store);
+    // A credential file that is there but unusable is never passed over for another
+    // password: the administrator put it there to be used.
+    if (const QString problem = store.passwordProblem(); !problem.isEmpty()) {
+        printError(problem);
+        if (store.passwordSource() == PasswordSource::CredentialFile)
+            return exitstatus::Refused;
+    }
 
     ConsolePrompter prompter(invocation.yes);
     ConsoleRunView view(store, prompter, invocation);
@@ -47,6 +73,9 @@ int runCommand(const Invocation& invocation, const QString& folder) {
         QCoreApplication::exit(0);
     });
 
+    RunReport report(run, ServiceNotifier::fromEnvironment());
+    view.onReply = [&](const ReplyEvent& event) { report.replied(event); };
+
     run.DoStart();
     if (!run.isRunning()) {
         if (run.folderInUse())
@@ -55,7 +84,11 @@ int runCommand(const Invocation& invocation, const QString& folder) {
             return exitstatus::Unanswered;
         return exitstatus::Refused;
     }
+    report.started(store.Settings(setting::StartImmediately) == QLatin1String("0"),
+                   view.startTimeText());
     QCoreApplication::exec();
+    report.stopped(signalled ? QStringLiteral("signal")
+                             : stopWords(run.stopReason(), stoppedOnError));
     if (signalled)
         return exitstatus::Ok;
     switch (run.stopReason()) {

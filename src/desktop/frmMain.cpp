@@ -262,6 +262,24 @@ void frmMain::Form_Load() {
     // goes on with what it holds.
     if (const QStringList problems = store_.loadProblems(); !problems.isEmpty())
         prompter_.notice(problems.join(QStringLiteral("\n\n")));
+    if (const QString problem = store_.passwordProblem(); !problem.isEmpty())
+        prompter_.notice(problem);
+    offerKeyringMove();
+}
+
+void frmMain::offerKeyringMove() {
+    if (!store_.offerKeyringMove())
+        return;
+    // Asked once: the answer is kept in options.ini, and the settings window changes it.
+    store_.chooseKeyring(prompter_.question(QStringLiteral(
+        "Your registrar password is kept in clear text in settings.dat, and so in every "
+        "backup of that folder. Move it into the system keyring? (The Settings window "
+        "changes this later.)")));
+    const SaveResult saved = store_.WriteSettings(fields());
+    if (!saved.ok)
+        prompter_.notice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+    else if (!saved.notice.isEmpty())
+        prompter_.notice(saved.notice);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -277,8 +295,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 bool frmMain::Form_QueryUnload() {
     const SaveResult saved = store_.WriteSettings(fields());
-    if (saved.ok)
+    if (saved.ok) {
+        if (!saved.notice.isEmpty())
+            prompter_.notice(saved.notice);
         return true;
+    }
     const bool closeAnyway = prompter_.question(
         settingsNotSaved(saved.error) +
         QStringLiteral("\n\nClose anyway? The changes made since the last save will be lost."));
@@ -293,6 +314,8 @@ void frmMain::endAtSystemRequest() {
     if (const SaveResult saved = store_.WriteSettings(fields()); !saved.ok)
         qWarning("Drovane: ending at the system's request without saving the settings: %s",
                  qUtf8Printable(saved.error));
+    else if (!saved.notice.isEmpty())
+        qWarning("Drovane: %s", qUtf8Printable(saved.notice));
     hide();
     Form_Unload();
 }

@@ -84,6 +84,8 @@ protected:
 private:
     void createControls();
     void Form_Load();
+    // Asks, once, whether a clear-text password moves into the system keyring.
+    void offerKeyringMove();
     // Saves; when that fails, asks whether to close anyway. True lets the window close.
     bool Form_QueryUnload();
     void Form_Unload();

@@ -22,8 +22,10 @@
 namespace drovane {
 namespace {
 const QString kWindow = QStringLiteral("frmSettings");
-// The "Registrar connection" group's share of the window's height, in twips.
-constexpr int kConnectionGroupHeight = 1005;
+// The "Registrar connection" group's share of the window's height, in twips, with the
+// rows that say where the password is kept.
+constexpr int kPasswordRowsHeight = 870;
+constexpr int kConnectionGroupHeight = 1005 + kPasswordRowsHeight;
 // The buy-at-once check box's row, in twips.
 constexpr int kBuyAtOnceHeight = 300;
 } // namespace
@@ -125,10 +127,10 @@ void frmSettings::createControls() {
     cmdDone->setAutoDefault(false);
 
     // The keyboard follows the eye, from the top down.
-    QWidget* order[] = {txtFirstName,   txtLastName,    txtPhone,  txtAddress,
-                        txtCity,        txtCountry,     txtEMail,  cmbLegalType,
-                        txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
-                        chkUsePURCHASE, chkBuyAtOnce,   cmdDone};
+    QWidget* order[] = {txtFirstName,   txtLastName,    txtPhone,     txtAddress,
+                        txtCity,        txtCountry,     txtEMail,     cmbLegalType,
+                        txtNameServer1, txtNameServer2, chkSecure,    chkTestEnvironment,
+                        chkKeyring,     chkUsePURCHASE, chkBuyAtOnce, cmdDone};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -141,7 +143,7 @@ int frmSettings::createConnectionGroup(int top) {
     fraConnection = new QGroupBox(QStringLiteral("Registrar connection"), this);
     fraConnection->setObjectName(QStringLiteral("fraConnection"));
     // A little wider than the boxes above: the longer caption needs it in DejaVu Sans.
-    fraConnection->setGeometry(twipRect(60, top, 3600, 915));
+    fraConnection->setGeometry(twipRect(60, top, 3600, 915 + kPasswordRowsHeight));
     auto check = [this](const char* name, const QString& text, int at) {
         auto* c = new QCheckBox(text, fraConnection);
         c->setObjectName(QLatin1String(name));
@@ -152,6 +154,13 @@ int frmSettings::createConnectionGroup(int top) {
     chkSecure = check("chkSecure", QStringLiteral("Secure connection (HTTPS)"), 270);
     chkTestEnvironment =
         check("chkTestEnvironment", QStringLiteral("Use the registrar's test environment"), 570);
+    chkKeyring =
+        check("chkKeyring", QStringLiteral("Keep the password in the system keyring"), 870);
+    lblPasswordPlace = new QLabel(fraConnection);
+    lblPasswordPlace->setObjectName(QStringLiteral("lblPasswordPlace"));
+    lblPasswordPlace->setGeometry(twipRect(90, 1155, 3420, 600));
+    lblPasswordPlace->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblPasswordPlace->setWordWrap(true);
     return kConnectionGroupHeight;
 }
 
@@ -172,6 +181,7 @@ void frmSettings::Form_Load() {
     chkSecure->setChecked(store_.options().secure);
     chkTestEnvironment->setChecked(store_.options().testEnvironment);
     chkBuyAtOnce->setChecked(store_.options().buyAtOnce);
+    showPasswordPlace();
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
@@ -194,6 +204,17 @@ void frmSettings::Form_Load() {
                     QStringLiteral("Invalid property value: %1 names no row of the list")
                         .arg(settingLabel(setting::LegalType)),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
+}
+
+void frmSettings::showPasswordPlace() {
+    chkKeyring->setChecked(store_.keyringChosen());
+    // Only a keyring that answered can take the password.
+    chkKeyring->setEnabled(store_.keyringAnswers());
+    QString text = QStringLiteral("Password kept in: %1").arg(store_.passwordPlace());
+    if (const QString why = store_.passwordPlaceReason(); !why.isEmpty())
+        text += QStringLiteral(" (%1)").arg(why);
+    lblPasswordPlace->setText(text);
+    lblPasswordPlace->setToolTip(text);
 }
 
 void frmSettings::chkUsePURCHASE_Click() {
@@ -228,6 +249,9 @@ void frmSettings::cmdDone_Click() {
     options.testEnvironment = chkTestEnvironment->isChecked();
     options.buyAtOnce = chkBuyAtOnce->isChecked();
     store_.setOptions(options);
+    // The save below moves the password into or out of the keyring.
+    if (chkKeyring->isEnabled() && chkKeyring->isChecked() != store_.keyringChosen())
+        store_.chooseKeyring(chkKeyring->isChecked());
 
     const SaveResult saved = store_.WriteSettings(host_.mainFields());
     if (!saved.ok) {
@@ -236,6 +260,9 @@ void frmSettings::cmdDone_Click() {
         prompter_.notice(settingsNotSaved(saved.error));
         return;
     }
+    showPasswordPlace();
+    if (!saved.notice.isEmpty())
+        prompter_.notice(saved.notice);
     if (host_.mainWindowVisible()) {
         if (saved.leftAlone.contains(store_.settingsPath()))
             prompter_.notice(QStringLiteral("Settings updated for this session only: %1 was not "

@@ -55,6 +55,7 @@ private:
     int createConnectionGroup(int top);
     void Form_Load();
     void Form_Unload();
+    void showPasswordPlace();
     void chkUsePURCHASE_Click();
     void lblUsePURCHASE_Click();
     QLineEdit* box(const char* name, int left, int top, int width, int height);
@@ -78,6 +79,9 @@ private:
     QGroupBox* fraConnection = nullptr;
     QCheckBox* chkSecure = nullptr;
     QCheckBox* chkTestEnvironment = nullptr;
+    // Where the account's password is kept, and whether in the system keyring.
+    QCheckBox* chkKeyring = nullptr;
+    QLabel* lblPasswordPlace = nullptr;
     QCheckBox* chkUsePURCHASE = nullptr;
     QCheckBox* chkBuyAtOnce = nullptr;
     ClickLabel* lblUsePURCHASE = nullptr;

@@ -6,6 +6,7 @@
 #include "core/platform/QtPlatform.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/settings/LegalTypes.h"
+#include "core/settings/PasswordPlaces.h"
 #include "core/settings/SettingsStore.h"
 #include "frmMain.h"
 
@@ -64,6 +65,8 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
     registerFonts();
 
     SettingsStore store(dataFolder(QCoreApplication::applicationDirPath()));
+    QString noKeyring;
+    store.setKeyring(loadKeyring(QCoreApplication::applicationDirPath(), &noKeyring), noKeyring);
     MessageBoxPrompter prompter;
     // The window keeps its own copy of the files and writes it back when it closes: it
     // has them to itself, and a second window says so instead of undoing the first's.

@@ -424,7 +424,7 @@ void tst_Accessibility::settingsWindowTabOrderIsVisual() {
     QStringList visual;
     for (QWidget* w : controls)
         visual << w->objectName();
-    QCOMPARE(visual.size(), 15);
+    QCOMPARE(visual.size(), 16);
     QCOMPARE(tabThrough(controls.first(), int(visual.size()) - 1), visual);
 }
 

@@ -1,7 +1,9 @@
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 #include "desktop/ListBox.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
+#include "testing/FakeKeyring.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
@@ -44,12 +46,15 @@ struct Rig {
     int programEnded = 0;
     std::unique_ptr<frmMain> window;
 
-    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {}) {
+    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {},
+                 Keyring* keyring = nullptr, QList<bool> answers = {}) {
         FillLegalTypes(colLegalTypes);
         if (!settings.isEmpty())
             write("settings.dat", settings);
         if (!domains.isEmpty())
             write("domains.dat", domains);
+        prompter.answers = answers;
+        store.setKeyring(keyring);
         store.GetSettings();
         window =
             std::make_unique<frmMain>(store, platform, prompter, colLegalTypes,
@@ -104,6 +109,8 @@ private slots:
     void oneErrorWindowPerJob();
     void everyLineBreakSeparatesNames();
     void megabyteLineRoundTrip();
+    void clearTextPasswordOfferedOnce_data();
+    void clearTextPasswordOfferedOnce();
 };
 
 void tst_frmMain::firstStartWithoutFiles() {
@@ -534,6 +541,32 @@ void tst_frmMain::megabyteLineRoundTrip() {
     QCOMPARE(rig.get<ListBox>("txtDomains")->lineCount(), 2);
     rig.window->close();
     QCOMPARE(rig.read("domains.dat"), domains);
+}
+
+// An upgrade finds the password in clear text: it still logs in, and the user is asked
+// once whether it moves into the keyring.
+void tst_frmMain::clearTextPasswordOfferedOnce_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("moved") << true;
+    QTest::newRow("kept") << false;
+}
+void tst_frmMain::clearTextPasswordOfferedOnce() {
+    QFETCH(bool, answer);
+    const QByteArray old = settingsBytes({"2=ann", "3=old pw", "5=1"});
+    test::FakeKeyring keyring;
+    Rig rig(old, {}, &keyring, {answer});
+    QCOMPARE(rig.shown(QStringLiteral("question")), 1);
+    QVERIFY(rig.prompter.shown.first().text.contains(QStringLiteral("system keyring")));
+    QCOMPARE(rig.box("txtPassword")->text(), QStringLiteral("old pw"));
+    QCOMPARE(rig.read("settings.dat").contains("old pw"), !answer);
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), answer ? "old pw" : QString());
+
+    // The next start asks nothing and finds the password where it went.
+    SettingsStore again(rig.dir.path());
+    again.setKeyring(&keyring);
+    again.GetSettings();
+    QVERIFY(!again.offerKeyringMove());
+    QCOMPARE(again.Settings(setting::Password), QStringLiteral("old pw"));
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,11 +1,15 @@
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 #include "desktop/Controls.h"
 #include "desktop/frmSettings.h"
+#include "testing/FakeKeyring.h"
+#include "testing/FileBytes.h"
 #include "testing/ScriptedPrompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -78,6 +82,8 @@ private slots:
     void purchaseWarning_data();
     void purchaseWarning();
     void failedSaveIsTold();
+    void keyringCheckBoxMovesPassword();
+    void noKeyringIsSaid();
     void connectionOptionsRoundTrip();
     void enterAndEscape_data();
     void enterAndEscape();
@@ -362,6 +368,47 @@ void tst_frmSettings::enterAndEscape() {
         QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Settings successfully updated!"));
     else
         QCOMPARE(rig.host.unchecks, 1); // name servers missing, as with the close box
+}
+
+// Where the password is kept shows in the window, and its check box moves it both ways.
+void tst_frmSettings::keyringCheckBoxMovesPassword() {
+    Rig rig;
+    test::FakeKeyring keyring;
+    rig.store.setKeyring(&keyring);
+    rig.host.fields.username = QStringLiteral("ann");
+    rig.host.fields.password = QStringLiteral("pw 1");
+    QVERIFY(rig.store.WriteSettings(rig.host.fields).ok); // a new account: to the keyring
+    rig.open();
+    auto keep = [&] { return rig.get<QCheckBox>("chkKeyring"); };
+    auto place = [&] { return rig.get<QLabel>("lblPasswordPlace")->text(); };
+    QVERIFY(keep()->isChecked() && keep()->isEnabled());
+    QVERIFY2(place().contains(QStringLiteral("the system keyring")), qPrintable(place()));
+    QVERIFY(rig.get<QGroupBox>("fraConnection")
+                ->geometry()
+                .contains(rig.get<QLabel>("lblPasswordPlace")
+                              ->geometry()
+                              .translated(rig.get<QGroupBox>("fraConnection")->pos())));
+
+    keep()->setChecked(false);
+    rig.window->cmdDone_Click();
+    QVERIFY(test::readAll(rig.store.settingsPath()).contains("pw 1"));
+    QVERIFY(keyring.secrets.isEmpty());
+
+    rig.window->show();
+    QVERIFY2(place().contains(QStringLiteral("settings.dat")), qPrintable(place()));
+    keep()->setChecked(true);
+    rig.window->cmdDone_Click();
+    QVERIFY(!test::readAll(rig.store.settingsPath()).contains("pw 1"));
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), QStringLiteral("pw 1"));
+}
+
+void tst_frmSettings::noKeyringIsSaid() {
+    Rig rig;
+    rig.store.setKeyring(nullptr, QStringLiteral("the keyring module is not installed"));
+    rig.store.GetSettings();
+    rig.open();
+    QVERIFY(!rig.get<QCheckBox>("chkKeyring")->isEnabled());
+    QVERIFY(rig.get<QLabel>("lblPasswordPlace")->text().contains(QStringLiteral("not installed")));
 }
 
 QTEST_MAIN(tst_frmSettings)

@@ -51,6 +51,8 @@ void RunController::DoStart() {
         // A failed save never holds up the run: the user is told once the slots are going.
         if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
             deferNotice(settingsNotSaved(saved.error));
+        else if (!saved.notice.isEmpty())
+            deferNotice(saved.notice);
     }
     if (running_)
         stopRun(fields.startImmediately != 0);
