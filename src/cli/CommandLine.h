@@ -19,6 +19,7 @@ struct Invocation {
     bool json = false;
     OnError onError = OnError::Continue;
     QString onOrder;
+    QString onStop;
     bool help = false;
     bool version = false;
 };

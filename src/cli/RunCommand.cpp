@@ -49,6 +49,7 @@ int runCommand(const Invocation& invocation, const QString& folder) {
 
     run.DoStart();
     if (!run.isRunning()) {
+        view.commands().finish();
         if (run.folderInUse())
             return exitstatus::FolderInUse;
         if (prompter.declined())
@@ -57,9 +58,15 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     }
     QCoreApplication::exec();
     if (signalled)
+        view.runStopCommand(QStringLiteral("signal"),
+                            QStringLiteral("a signal (SIGTERM, SIGINT or SIGHUP) ended the run"));
+    // The --on-order and --on-stop commands get their few seconds before the program goes.
+    view.commands().finish();
+    if (signalled)
         return exitstatus::Ok;
     switch (run.stopReason()) {
     case RunController::StopReason::AccountRejected:
+    case RunController::StopReason::AddressRefused:
         return exitstatus::AccountRejected;
     case RunController::StopReason::CertificateFailure:
         return exitstatus::CertificateFailure;
@@ -67,6 +74,7 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     case RunController::StopReason::None:
         return exitstatus::Ok;
     case RunController::StopReason::User:
+    case RunController::StopReason::StopAll:
         return stoppedOnError ? exitstatus::StoppedOnError : exitstatus::Ok;
     }
     return exitstatus::Ok;

@@ -135,6 +135,8 @@ OptionsRead FolderFiles::readOptions() const {
     o.testEnvironment =
         ini.value(QStringLiteral("test-environment"), defaults.testEnvironment).toBool();
     o.buyAtOnce = ini.value(QStringLiteral("buy-at-once"), defaults.buyAtOnce).toBool();
+    o.stopWhenBought =
+        ini.value(QStringLiteral("stop-when-bought"), defaults.stopWhenBought).toBool();
     return result;
 }
 
@@ -155,6 +157,7 @@ QString FolderFiles::writeOptions(const Options& options) {
         ini.setValue(QStringLiteral("secure"), options.secure);
         ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
         ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
+        ini.setValue(QStringLiteral("stop-when-bought"), options.stopWhenBought);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return failure(path, QStringLiteral("it cannot be written"));

@@ -8,6 +8,7 @@ struct Options {
     bool secure = true;           // "secure": HTTPS to the registrar
     bool testEnvironment = false; // "test-environment": the registrar's test host
     bool buyAtOnce = false;       // "buy-at-once": buy the moment a check finds a name free
+    bool stopWhenBought = false;  // "stop-when-bought": a bought name leaves the run's rotation
 
     bool operator==(const Options&) const = default;
 };
