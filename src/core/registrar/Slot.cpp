@@ -452,6 +452,8 @@ QString Slot::watchdogWhat() const {
 }
 
 void Slot::report(const QString& what) {
+    if (group_->Count() == 0)
+        return; // no name is at stake
     SlotFailure failure;
     failure.slot = index_;
     failure.what = what;

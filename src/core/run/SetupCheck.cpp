@@ -363,12 +363,16 @@ CheckLine SetupCheck::connectionLine() const {
     text += QStringLiteral(" (median of %1)").arg(setup.size());
     if (!credentials_)
         text += QStringLiteral("; nothing was asked without a user name and password");
-    if (failures > 0 && first.failure.isEmpty()) {
+    if (!first.failure.isEmpty()) {
+        l.verdict = Verdict::NotReady;
+        text += QStringLiteral("; then %1").arg(printableLine(first.failure));
+    } else if (failures > 0) {
         l.verdict = Verdict::Warning;
         text += QStringLiteral("; a later connection failed: %1").arg(printableLine(failure));
     }
     if (!to.secure) {
-        l.verdict = Verdict::Warning;
+        if (l.verdict == Verdict::Ready)
+            l.verdict = Verdict::Warning;
         text += QStringLiteral("; your account crosses the network readable by anyone on the way "
                                "(Secure connection is off)");
     }
