@@ -3,6 +3,7 @@
 #include "ConsolePrompter.h"
 #include "WindowFields.h"
 
+#include "core/registrar/OrdersRecord.h"
 #include "core/run/ErrorText.h"
 #include "core/run/ListText.h"
 
@@ -146,7 +147,7 @@ QString ConsoleRunView::checkLine(const CheckLine& l, bool json) {
         return compact(o);
     }
     return QStringLiteral("%1 %2: %3")
-        .arg(verdictWord(l.verdict).leftJustified(9), l.title, printableLine(l.text));
+        .arg(verdictWord(l.verdict).leftJustified(9), l.title, oneLineText(l.text));
 }
 
 QString ConsoleRunView::failureLine(const SlotFailure& f, bool json) {
