@@ -123,7 +123,7 @@ void ConsoleRunView::showAtRisk(const QString& text) {
     if (invocation_.json)
         printOut(eventRecord(QStringLiteral("at-risk"), {{QStringLiteral("message"), text}}));
     else
-        printError(printableLine(text));
+        printError(oneLineText(text)); // its registrar parts are cut already
 }
 
 void ConsoleRunView::showSetupCheck(const QList<CheckLine>& lines) {

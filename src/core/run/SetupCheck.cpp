@@ -131,17 +131,21 @@ void SetupCheck::cancel() {
     onTurn_ = nullptr;
     timeout_->setEnabled(false);
     turn_->setEnabled(false);
-    if (socket_) {
-        socket_->onConnected = nullptr;
-        socket_->onSendComplete = nullptr;
-        socket_->onData = nullptr;
-        socket_->onClosedByPeer = nullptr;
-        socket_->onError = nullptr;
-        socket_->onHandshakeFailed = nullptr;
-        socket_->close();
-        retired_.push_back(std::move(socket_));
-    }
+    retireSocket();
     current_ = nullptr;
+}
+
+void SetupCheck::retireSocket() {
+    if (!socket_)
+        return;
+    // Its callbacks may be on the stack: it is closed now and destroyed on the next turn.
+    socket_->onConnected = nullptr;
+    socket_->onData = nullptr;
+    socket_->onClosedByPeer = nullptr;
+    socket_->onError = nullptr;
+    socket_->onHandshakeFailed = nullptr;
+    socket_->close();
+    retired_.push_back(std::move(socket_));
 }
 
 void SetupCheck::start() {
@@ -219,7 +223,7 @@ void SetupCheck::arrived(const QByteArray& bytes) {
         e.firstByteWallUs = platform_.clock().wallUs();
     if (e.reply.size() < kMaxReply)
         e.reply += bytes.left(kMaxReply - e.reply.size());
-    if (replyIsComplete(e.reply))
+    if (e.replyEnd.complete(e.reply))
         ended();
 }
 
@@ -245,15 +249,7 @@ void SetupCheck::finishExchange() {
     timeout_->setEnabled(false);
     Exchange& e = *current_;
     current_ = nullptr;
-    if (socket_) {
-        socket_->onConnected = nullptr;
-        socket_->onData = nullptr;
-        socket_->onClosedByPeer = nullptr;
-        socket_->onError = nullptr;
-        socket_->onHandshakeFailed = nullptr;
-        socket_->close();
-        retired_.push_back(std::move(socket_));
-    }
+    retireSocket();
     if (phase_ == &probes_) {
         if (!e.failure.isEmpty())
             stopAsking_ = true; // the next connection would fare no better

@@ -4,6 +4,7 @@
 #include "core/platform/Platform.h"
 #include "core/registrar/Endpoint.h"
 #include "core/registrar/RegistrarAnswer.h"
+#include "core/registrar/ReplyInterpreter.h"
 #include "core/settings/SettingsCodec.h"
 
 #include <QList>
@@ -84,6 +85,7 @@ private:
         qint64 firstByteWallUs = 0;
         qint64 doneUs = -1;
         QByteArray reply;
+        ReplyEndTracker replyEnd;
         QString failure; // why it came to nothing
         bool handshakeFailed = false;
     };
@@ -95,6 +97,7 @@ private:
     void ended();
     void failed(const QString& why, bool handshake);
     void finishExchange();
+    void retireSocket();
     void afterProbes();
     void afterPrices();
     void emitLine(CheckLine line);
