@@ -20,6 +20,7 @@ struct Invocation {
     bool quiet = false; // run: only orders and errors among the reply lines
     OnError onError = OnError::Continue;
     QString onOrder;
+    QString onStop;
     bool help = false;
     bool version = false;
 };

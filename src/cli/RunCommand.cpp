@@ -16,19 +16,13 @@
 
 namespace drovane::cli {
 namespace {
+// The stop line's words: the reason's word, in plain words.
 QString stopWords(RunController::StopReason reason, bool onError) {
-    switch (reason) {
-    case RunController::StopReason::AccountRejected:
-        return QStringLiteral("account rejected");
-    case RunController::StopReason::CertificateFailure:
-        return QStringLiteral("certificate not trusted");
-    case RunController::StopReason::EndTime:
-        return QStringLiteral("end time");
-    case RunController::StopReason::None:
-    case RunController::StopReason::User:
-        break;
-    }
-    return onError ? QStringLiteral("--on-error stop") : QStringLiteral("stopped");
+    if (reason == RunController::StopReason::None || reason == RunController::StopReason::User)
+        return QStringLiteral("stopped");
+    if (reason == RunController::StopReason::StopAll && onError)
+        return QStringLiteral("--on-error stop");
+    return stopReasonWord(reason).replace(u'-', u' ');
 }
 } // namespace
 
@@ -78,6 +72,7 @@ int runCommand(const Invocation& invocation, const QString& folder) {
 
     run.DoStart();
     if (!run.isRunning()) {
+        view.commands().finish();
         if (run.folderInUse())
             return exitstatus::FolderInUse;
         if (prompter.declined())
@@ -90,9 +85,15 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     report.stopped(signalled ? QStringLiteral("signal")
                              : stopWords(run.stopReason(), stoppedOnError));
     if (signalled)
+        view.runStopCommand(QStringLiteral("signal"),
+                            QStringLiteral("a signal (SIGTERM, SIGINT or SIGHUP) ended the run"));
+    // The --on-order and --on-stop commands get their few seconds before the program goes.
+    view.commands().finish();
+    if (signalled)
         return exitstatus::Ok;
     switch (run.stopReason()) {
     case RunController::StopReason::AccountRejected:
+    case RunController::StopReason::AddressRefused:
         return exitstatus::AccountRejected;
     case RunController::StopReason::CertificateFailure:
         return exitstatus::CertificateFailure;
@@ -100,6 +101,7 @@ int runCommand(const Invocation& invocation, const QString& folder) {
     case RunController::StopReason::None:
         return exitstatus::Ok;
     case RunController::StopReason::User:
+    case RunController::StopReason::StopAll:
         return stoppedOnError ? exitstatus::StoppedOnError : exitstatus::Ok;
     }
     return exitstatus::Ok;

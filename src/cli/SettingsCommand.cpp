@@ -56,10 +56,14 @@ const Name kNames[] = {
     {"secure", Kind::Option, 0},
     {"test-environment", Kind::Option, 1},
     {"buy-at-once", Kind::Option, 2},
+    {"stop-when-bought", Kind::Option, 3},
 };
 
 bool& optionField(Options& o, int which) {
-    return which == 0 ? o.secure : which == 1 ? o.testEnvironment : o.buyAtOnce;
+    return which == 0   ? o.secure
+           : which == 1 ? o.testEnvironment
+           : which == 2 ? o.buyAtOnce
+                        : o.stopWhenBought;
 }
 
 const Name* findName(const QString& name) {

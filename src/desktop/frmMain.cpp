@@ -341,6 +341,11 @@ void frmMain::Form_Unload() {
         statusWindow_->deleteLater();
         statusWindow_ = nullptr;
     }
+    if (checkWindow_) {
+        checkWindow_->hide();
+        checkWindow_->deleteLater();
+        checkWindow_ = nullptr;
+    }
     // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
     unloaded_ = true;
     run_->halt();
@@ -388,7 +393,7 @@ void frmMain::cmdSettings_Click() {
 
 void frmMain::cmdStatus_Click() {
     if (!statusWindow_)
-        statusWindow_ = new frmStatus(runStatus_, this);
+        statusWindow_ = new frmStatus(runStatus_, this, &store_, &platform_.clock());
     statusWindow_->show();
     statusWindow_->raise();
     statusWindow_->activateWindow();
@@ -550,6 +555,34 @@ void frmMain::showReply(const ReplyEvent& event) {
     // Only an order is news worth interrupting the user for.
     if (event.outcome == ReplyEvent::Outcome::Ordered && notifier_)
         notifier_->orderPlaced(event);
+}
+
+void frmMain::showRunStopped(StopReason reason, const QString& why) {
+    // The user's own Stop needs no word; anything else may come when nobody is looking.
+    if (reason == StopReason::User || !notifier_)
+        return;
+    notifier_->alert(QStringLiteral("Drovane: the run stopped"),
+                     QStringLiteral("The run stopped: %1.").arg(why),
+                     reason == StopReason::EndTime);
+}
+
+void frmMain::showAtRisk(const QString& text) {
+    if (notifier_)
+        notifier_->alert(QStringLiteral("Drovane: a catch is at risk"), text, false);
+}
+
+void frmMain::checkSetup(const SettingsArray& settings, const Options& options) {
+    SetupInput input;
+    input.fields = fields();
+    input.settings = settings;
+    input.endpoint = chooseEndpoint(options, strHost);
+    input.testEnvironment = options.testEnvironment;
+    if (!checkWindow_)
+        checkWindow_ = new frmCheck(platform_, this);
+    checkWindow_->check(input);
+    checkWindow_->show();
+    checkWindow_->raise();
+    checkWindow_->activateWindow();
 }
 
 QList<frmError*> frmMain::errorWindows() const {

@@ -125,18 +125,24 @@ void frmSettings::createControls() {
     cmdDone->setObjectName(QStringLiteral("cmdDone"));
     cmdDone->setGeometry(twipRect(1493, 5400 + shift + kBuyAtOnceHeight, 735, 375));
     cmdDone->setAutoDefault(false);
+    // Left of Done, on its row: the setup as the windows show it, checked without saving.
+    cmdCheck = new QPushButton(QStringLiteral("Check Setup"), this);
+    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
+    cmdCheck->setGeometry(twipRect(120, 5400 + shift + kBuyAtOnceHeight, 1275, 375));
+    cmdCheck->setAutoDefault(false);
 
     // The keyboard follows the eye, from the top down.
-    QWidget* order[] = {txtFirstName,   txtLastName,    txtPhone,     txtAddress,
-                        txtCity,        txtCountry,     txtEMail,     cmbLegalType,
-                        txtNameServer1, txtNameServer2, chkSecure,    chkTestEnvironment,
-                        chkKeyring,     chkUsePURCHASE, chkBuyAtOnce, cmdDone};
+    QWidget* order[] = {
+        txtFirstName, txtLastName,    txtPhone,       txtAddress,     txtCity,   txtCountry,
+        txtEMail,     cmbLegalType,   txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
+        chkKeyring,   chkUsePURCHASE, chkBuyAtOnce,   cmdCheck,       cmdDone};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
     connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
     connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
+    connect(cmdCheck, &QPushButton::clicked, this, &frmSettings::cmdCheck_Click);
 }
 
 int frmSettings::createConnectionGroup(int top) {
@@ -171,6 +177,7 @@ void frmSettings::Form_Load() {
                          txtEMail, txtNameServer1, txtNameServer2})
         paintBoxWhite(b);
     makeGreyButton(cmdDone);
+    makeGreyButton(cmdCheck);
 
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
@@ -229,26 +236,46 @@ void frmSettings::lblUsePURCHASE_Click() {
     chkUsePURCHASE->setChecked(!chkUsePURCHASE->isChecked());
 }
 
-void frmSettings::cmdDone_Click() {
+SettingsArray frmSettings::shownSettings() const {
+    SettingsArray shown = store_.all();
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
     for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
-        store_.setSettings(k, contact[k - setting::FirstContact]->text());
-    store_.setSettings(setting::NameServer1, txtNameServer1->text());
-    store_.setSettings(setting::NameServer2, txtNameServer2->text());
-    // Judged on what this Done stores: a user who checked Custom Nameservers and has
-    // just entered both name servers keeps the option.
-    if (nameServerSwitchMustGoOff(store_.all()))
-        host_.uncheckNameServers();
-    store_.setSettings(setting::UsePurchase,
-                       chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    store_.setSettings(setting::LegalType,
-                       formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
+        shown[k] = contact[k - setting::FirstContact]->text();
+    shown[setting::NameServer1] = txtNameServer1->text();
+    shown[setting::NameServer2] = txtNameServer2->text();
+    shown[setting::UsePurchase] =
+        chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    shown[setting::LegalType] =
+        formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_);
+    return shown;
+}
+
+Options frmSettings::shownOptions() const {
     Options options = store_.options();
     options.secure = chkSecure->isChecked();
     options.testEnvironment = chkTestEnvironment->isChecked();
     options.buyAtOnce = chkBuyAtOnce->isChecked();
-    store_.setOptions(options);
+    return options;
+}
+
+void frmSettings::cmdCheck_Click() {
+    host_.checkSetup(shownSettings(), shownOptions());
+}
+
+void frmSettings::cmdDone_Click() {
+    const SettingsArray shown = shownSettings();
+    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+        store_.setSettings(k, shown[k]);
+    store_.setSettings(setting::NameServer1, shown[setting::NameServer1]);
+    store_.setSettings(setting::NameServer2, shown[setting::NameServer2]);
+    // Judged on what this Done stores: a user who checked Custom Nameservers and has
+    // just entered both name servers keeps the option.
+    if (nameServerSwitchMustGoOff(store_.all()))
+        host_.uncheckNameServers();
+    store_.setSettings(setting::UsePurchase, shown[setting::UsePurchase]);
+    store_.setSettings(setting::LegalType, shown[setting::LegalType]);
+    store_.setOptions(shownOptions());
     // The save below moves the password into or out of the keyring.
     if (chkKeyring->isEnabled() && chkKeyring->isChecked() != store_.keyringChosen())
         store_.chooseKeyring(chkKeyring->isChecked());

@@ -26,6 +26,12 @@ public:
     virtual bool mainWindowVisible() const = 0;
     virtual void focusMainWindow() = 0;
     virtual MainFields mainFields() const = 0;
+    // Checks the setup with these settings and options (the settings window's, unsaved)
+    // and the main window's fields.
+    virtual void checkSetup(const SettingsArray& settings, const Options& options) {
+        Q_UNUSED(settings);
+        Q_UNUSED(options);
+    }
 };
 
 // Contact details, default name servers, how to reach the registrar, the co.uk legal type
@@ -39,6 +45,7 @@ public:
                 SettingsWindowHost& host, QWidget* parent = nullptr);
 
     void cmdDone_Click();
+    void cmdCheck_Click();
 
 signals:
     // The window is going away after its close box or a run start; it deletes itself.
@@ -58,6 +65,9 @@ private:
     void showPasswordPlace();
     void chkUsePURCHASE_Click();
     void lblUsePURCHASE_Click();
+    // The settings and options as the controls show them, saved or not.
+    SettingsArray shownSettings() const;
+    Options shownOptions() const;
     QLineEdit* box(const char* name, int left, int top, int width, int height);
     QLabel* label(const char* name, const QString& text, int left, int top, int width, int height);
 
@@ -86,6 +96,7 @@ private:
     QCheckBox* chkBuyAtOnce = nullptr;
     ClickLabel* lblUsePURCHASE = nullptr;
     QPushButton* cmdDone = nullptr;
+    QPushButton* cmdCheck = nullptr;
 };
 
 } // namespace drovane

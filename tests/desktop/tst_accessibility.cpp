@@ -418,8 +418,10 @@ void tst_Accessibility::settingsWindowTabOrderIsVisual() {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(settings) && w->isEnabled() &&
             !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
             controls.append(w);
+    // Row by row, and left to right within a row (Check Setup, then Done).
     std::sort(controls.begin(), controls.end(), [&](QWidget* a, QWidget* b) {
-        return a->mapTo(settings, QPoint()).y() < b->mapTo(settings, QPoint()).y();
+        const QPoint pa = a->mapTo(settings, QPoint()), pb = b->mapTo(settings, QPoint());
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
     });
     QStringList visual;
     for (QWidget* w : controls)

@@ -149,7 +149,8 @@ OptionsRead parseOptions(const QByteArray& bytes) {
     };
     static const Key keys[] = {{"secure", &Options::secure},
                                {"test-environment", &Options::testEnvironment},
-                               {"buy-at-once", &Options::buyAtOnce}};
+                               {"buy-at-once", &Options::buyAtOnce},
+                               {"stop-when-bought", &Options::stopWhenBought}};
     // What QSettings writes: the keys of the [General] section, or before any section.
     bool general = true;
     const QStringList lines = text.split(u'\n');
@@ -224,6 +225,7 @@ QString FolderFiles::writeOptions(const Options& options) {
         if (options.keyring != Options::Keyring::Unasked)
             ini.setValue(QStringLiteral("password-in-keyring"),
                          options.keyring == Options::Keyring::Yes);
+        ini.setValue(QStringLiteral("stop-when-bought"), options.stopWhenBought);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return failure(path, QStringLiteral("it cannot be written"));
