@@ -173,7 +173,8 @@ private slots:
             << "odd registrant"
             << "RRRRW"
             << "purchase"
-            << "1 of the 2 lines is not a domain name (the first: line 2, \"bad name\": it holds a blank); the "
+            << "1 of the 2 lines is not a domain name (the first: line 2, \"bad name\": it holds a "
+               "blank); the "
                "phone number is not in the form the registrar expects, +country code.number "
                "(+1.4155551212); the country is not a two-letter code (US, GB, DE, ...)";
     }
