@@ -4,6 +4,8 @@
 #include "ExitStatus.h"
 #include "WindowFields.h"
 
+#include "core/faces/MainWindowLoad.h"
+#include "core/model/UserTexts.h"
 #include "core/platform/DateTimeText.h"
 #include "core/run/IntervalCheck.h"
 #include "core/settings/LegalTypeSetting.h"
@@ -54,10 +56,14 @@ const Name kNames[] = {
     {"secure", Kind::Option, 0},
     {"test-environment", Kind::Option, 1},
     {"buy-at-once", Kind::Option, 2},
+    {"stop-when-bought", Kind::Option, 3},
 };
 
 bool& optionField(Options& o, int which) {
-    return which == 0 ? o.secure : which == 1 ? o.testEnvironment : o.buyAtOnce;
+    return which == 0   ? o.secure
+           : which == 1 ? o.testEnvironment
+           : which == 2 ? o.buyAtOnce
+                        : o.stopWhenBought;
 }
 
 const Name* findName(const QString& name) {
@@ -104,7 +110,8 @@ QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
     }
     switch (n.setting) {
     case setting::Password:
-        return f.password.isEmpty() ? QString() : QStringLiteral("*****");
+        return (f.password.isEmpty() ? QString() : QStringLiteral("***** ")) +
+               QStringLiteral("(%1)").arg(passwordPlaceLine(store));
     case setting::DelayTime:
         return f.delayTime;
     case setting::Logging:
@@ -145,8 +152,15 @@ std::optional<QString> readPassword() {
     QByteArray line;
     bool got = false;
     if (in.open(stdin, QIODevice::ReadOnly)) {
-        line = in.readLine();
-        got = !line.isEmpty();
+        // Byte by byte, as readLine() would end the line at a NUL and so cut the password
+        // silently; a line far beyond any password is cut, and then refused as too long.
+        char c = 0;
+        while (line.size() <= 4 * kSettingMaxLength && in.getChar(&c)) {
+            got = true;
+            if (c == '\n')
+                break;
+            line.append(c);
+        }
     }
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
@@ -154,7 +168,7 @@ std::optional<QString> readPassword() {
     }
     if (!got)
         return std::nullopt;
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    if (line.endsWith('\r'))
         line.chop(1);
     return QString::fromUtf8(line);
 }
@@ -174,8 +188,15 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
             QStringLiteral("Unknown setting \"%1\"; see drovane-cli settings --help.").arg(name));
         return exitstatus::Usage;
     }
+    const bool clear = inv.words.value(1) == QLatin1String("clear");
     QString value;
-    if (n->setting == setting::Password && n->kind == Kind::Text) {
+    if (clear) {
+        if (inv.words.size() != 3 || (n->kind != Kind::Text && n->kind != Kind::Time)) {
+            printError(QStringLiteral("Usage: drovane-cli settings clear NAME, for a text or a "
+                                      "time setting"));
+            return exitstatus::Usage;
+        }
+    } else if (n->setting == setting::Password && n->kind == Kind::Text) {
         if (inv.words.size() > 3) {
             printError(QStringLiteral("The password is read from stdin or asked for, never taken "
                                       "from the command line, where every user can see it."));
@@ -194,7 +215,34 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         }
         value = inv.words[3];
     }
+    // Nothing is stored other than it was given: no "?" for a byte, no half of a value.
+    if (const QString problem = settingValueProblem(value); !problem.isEmpty()) {
+        printError(QStringLiteral("%1 is not set: %2.").arg(name, problem));
+        return exitstatus::Refused;
+    }
+    // An empty line on stdin (an unset variable) must not wipe the account.
+    const bool account = n->kind == Kind::Text &&
+                         (n->setting == setting::Username || n->setting == setting::Password);
+    if (account && value.isEmpty() && !clear) {
+        printError(QStringLiteral("%1 is not set: it is empty. To clear it, use drovane-cli "
+                                  "settings clear %1.")
+                       .arg(name));
+        return exitstatus::Refused;
+    }
 
+    // Taken after the password prompt: nobody else's save waits for the user's typing.
+    const FolderEdit edit(store);
+    if (!edit)
+        return edit.status();
+    loadFiles(store);
+    // The service's credential comes first: a password saved here would never be used.
+    if (n->setting == setting::Password && n->kind == Kind::Text &&
+        store.passwordSource() == PasswordSource::CredentialFile) {
+        printError(QStringLiteral("Not changed: the password comes from %1 while it is there; "
+                                  "change that file instead.")
+                       .arg(store.passwordPlace()));
+        return exitstatus::Refused;
+    }
     MainFields f = windowFields(store, prompter);
     switch (n->kind) {
     case Kind::Text:
@@ -216,9 +264,8 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     case Kind::Time:
         if (!value.isEmpty() && !parseDateTime(value)) {
-            printError(n->setting == setting::StartTime
-                           ? QStringLiteral("Please enter a valid Start Time!")
-                           : QStringLiteral("Please enter a valid End Time!"));
+            printError(QString::fromLatin1(n->setting == setting::StartTime ? kInvalidStartTime
+                                                                            : kInvalidEndTime));
             return exitstatus::Refused;
         }
         (n->setting == setting::StartTime ? f.startTime : f.endTime) = value;
@@ -239,10 +286,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         } else if (n->setting == setting::StartImmediately) {
             // Checking the box asks first, as in the window.
             if (*on && f.startImmediately == 0 &&
-                !prompter.question(QStringLiteral(
-                    "WARNING: Use of this program for over 30 minutes is not recommended and may "
-                    "cause eNom account suspension. Are you sure you wish to manually control the "
-                    "start and stop times?")))
+                !prompter.question(QString::fromLatin1(kManualTimesQuestion)))
                 return exitstatus::Unanswered;
             f.startImmediately = *on;
         } else {
@@ -264,9 +308,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         }
         const bool purchase = m == QLatin1String("purchase");
         if (purchase && store.Settings(setting::UsePurchase) != QLatin1String("1") &&
-            !prompter.question(QStringLiteral(
-                "WARNING: Use of the PURCHASE method instead of the CHECK method may lead to eNom "
-                "account suspension. Are you sure you wish to use the PURCHASE method?")))
+            !prompter.question(QString::fromLatin1(kPurchaseMethodQuestion)))
             return exitstatus::Unanswered;
         store.setSettings(setting::UsePurchase,
                           purchase ? QStringLiteral("1") : QStringLiteral("0"));
@@ -288,14 +330,16 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     }
     // As the settings window's Done: a name server removed takes Custom Nameservers off.
-    if (!nameServersComplete(store.all()))
+    if (nameServerSwitchMustGoOff(store.all()))
         f.nameServers = 0;
-    return reportSave(store.WriteSettings(f),
-                      n->kind == Kind::Option
-                          ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
-                          : store.settingsPath())
-               ? exitstatus::Ok
-               : exitstatus::Refused;
+    if (!reportSave(store.WriteSettings(f),
+                    n->kind == Kind::Option
+                        ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
+                        : store.settingsPath()))
+        return exitstatus::Refused;
+    if (n->setting == setting::Password && n->kind == Kind::Text)
+        printOut(QStringLiteral("The password is kept %1.").arg(passwordPlaceLine(store)));
+    return exitstatus::Ok;
 }
 
 } // namespace
@@ -303,12 +347,17 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
 int settingsCommand(const Invocation& inv, const QString& folder) {
     // No clearing of stale temporary files here: a running service may be saving.
     SettingsStore store(folder);
-    loadFiles(store);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
-    if (sub == QLatin1String("show") && inv.words.size() == 2)
+    // The password follows the user name into the keyring.
+    const QString name = inv.words.value(2);
+    usePasswordPlaces(store, sub == QLatin1String("show") || name == QLatin1String("password") ||
+                                 name == QLatin1String("username"));
+    if (sub == QLatin1String("show") && inv.words.size() == 2) {
+        loadFiles(store);
         return show(store, prompter);
-    if (sub == QLatin1String("set"))
+    }
+    if (sub == QLatin1String("set") || sub == QLatin1String("clear"))
         return set(inv, store, prompter);
     printError(helpText({QStringLiteral("settings")}));
     return exitstatus::Usage;

@@ -3,6 +3,7 @@
 #include "core/settings/DataFiles.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace drovane::test {
 
@@ -37,8 +38,8 @@ public:
     OptionsRead readOptions() const override {
         const QString name = QLatin1String(kOptionsFile);
         if (unreadable.contains(name))
-            return {FileRead::Failed, {}, unreadable.value(name)};
-        return {FileRead::Read, options, {}};
+            return {FileRead::Failed, {}, unreadable.value(name), {}};
+        return {FileRead::Read, options, {}, {}};
     }
     QString writeOptions(const Options& o) override {
         options = o;
@@ -46,8 +47,35 @@ public:
     }
     void removeStaleSaves() override {}
 
+    // Locks that another process holds, as the test sets them up.
+    QHash<FolderRole, LockHolder> heldElsewhere;
+    LockAttempt lock(FolderRole role, int) override {
+        LockAttempt attempt;
+        if (heldElsewhere.contains(role) || heldHere_.contains(role)) {
+            attempt.busy = true;
+            attempt.holder = heldElsewhere.value(role, thisProcess());
+            return attempt;
+        }
+        heldHere_.insert(role);
+        attempt.lock = std::make_unique<Held>(heldHere_, role);
+        return attempt;
+    }
+    std::optional<LockHolder> lockHolder(FolderRole role) const override {
+        if (heldElsewhere.contains(role))
+            return heldElsewhere.value(role);
+        return std::nullopt;
+    }
+    bool holds(FolderRole role) const { return heldHere_.contains(role); }
+
 private:
+    struct Held final : HeldLock {
+        QSet<FolderRole>& set;
+        FolderRole role;
+        Held(QSet<FolderRole>& s, FolderRole r) : set(s), role(r) {}
+        ~Held() override { set.remove(role); }
+    };
     QString folder_;
+    QSet<FolderRole> heldHere_;
 };
 
 } // namespace drovane::test

@@ -33,6 +33,16 @@ done
 if ! kill -0 "$pid" 2>/dev/null; then
   echo "FAIL: the program ended on its own"; cat "$dir/out.txt"; exit 1
 fi
+# A second window on the same files says the first has them, and loads nothing.
+QT_QPA_PLATFORM=offscreen "$dir/drovane" > "$dir/second.txt" 2>&1 &
+second=$!
+for _ in $(seq 1 100); do
+  grep -q "open in another Drovane window (drovane, process $pid on " "$dir/second.txt" && break
+  sleep 0.1
+done
+kill -KILL "$second" 2>/dev/null; wait "$second" 2>/dev/null
+grep -q "open in another Drovane window (drovane, process $pid on " "$dir/second.txt" ||
+  { echo "FAIL: a second window did not name the first"; cat "$dir/second.txt"; kill -KILL "$pid"; exit 1; }
 kill -TERM "$pid"
 for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break

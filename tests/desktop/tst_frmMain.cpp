@@ -1,7 +1,9 @@
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 #include "desktop/ListBox.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
+#include "testing/FakeKeyring.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
@@ -44,12 +46,15 @@ struct Rig {
     int programEnded = 0;
     std::unique_ptr<frmMain> window;
 
-    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {}) {
+    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {},
+                 Keyring* keyring = nullptr, QList<bool> answers = {}) {
         FillLegalTypes(colLegalTypes);
         if (!settings.isEmpty())
             write("settings.dat", settings);
         if (!domains.isEmpty())
             write("domains.dat", domains);
+        prompter.answers = answers;
+        store.setKeyring(keyring);
         store.GetSettings();
         window =
             std::make_unique<frmMain>(store, platform, prompter, colLegalTypes,
@@ -104,6 +109,8 @@ private slots:
     void oneErrorWindowPerJob();
     void everyLineBreakSeparatesNames();
     void megabyteLineRoundTrip();
+    void clearTextPasswordOfferedOnce_data();
+    void clearTextPasswordOfferedOnce();
 };
 
 void tst_frmMain::firstStartWithoutFiles() {
@@ -115,7 +122,8 @@ void tst_frmMain::firstStartWithoutFiles() {
         QVERIFY2(rig.box(name)->text().isEmpty(), name);
     QVERIFY(rig.get<ListBox>("txtDomains")->toPlainText().isEmpty());
     QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
-    QVERIFY(rig.checked("chkStartImmediately") && rig.checked("chkNameServers"));
+    // Without name servers a purchase carries none: the box shows what it will do.
+    QVERIFY(rig.checked("chkStartImmediately") && !rig.checked("chkNameServers"));
     QVERIFY(rig.box("txtStartTime")->isReadOnly() && rig.box("txtEndTime")->isReadOnly());
     QVERIFY(!rig.get("lblStartTime")->isEnabled() && !rig.get("lblEndTime")->isEnabled());
     // Disabled labels are shown greyed, not in the black of the enabled ones.
@@ -126,14 +134,14 @@ void tst_frmMain::firstStartWithoutFiles() {
     QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
     QVERIFY(rig.prompter.shown.isEmpty() && rig.prompter.beeps == 0);
 
-    QStringList order; // the keyboard visits the inputs in their fixed order
-    for (QWidget* at = rig.box("txtUsername"); order.size() < 11; at = at->nextInFocusChain())
+    QStringList order; // the keyboard visits the inputs as the eye does, past locked times
+    for (QWidget* at = rig.box("txtUsername"); order.size() < 10; at = at->nextInFocusChain())
         if (at->focusPolicy() & Qt::TabFocus &&
             at->objectName().contains(QRegularExpression("^(txt|chk|cmd)")))
             order << at->objectName();
     QCOMPARE(order, QStringList({"txtUsername", "txtPassword", "txtDelayTime", "chkLogging",
-                                 "chkStartImmediately", "chkNameServers", "txtStartTime",
-                                 "txtEndTime", "txtDomains", "cmdSettings", "cmdStart"}));
+                                 "chkStartImmediately", "chkNameServers", "txtDomains", "cmdStatus",
+                                 "cmdStart", "cmdSettings"}));
 }
 
 void tst_frmMain::switchValuesAtLoad_data() {
@@ -336,7 +344,7 @@ void tst_frmMain::closingWritesBothFilesAndEndsProgram() {
     QCOMPARE(rig.read("domains.dat"), QByteArray("a.com\r\nb.com\r\n"));
     // A loaded settings window stands for "no legal type" as "-1$"; leaving it by the
     // program's end unchecks nothing.
-    QCOMPARE(rig.read("settings.dat"), settingsBytes({"2=ann", "4=1", "13=1", "16=1", "20=-1$"}));
+    QCOMPARE(rig.read("settings.dat"), settingsBytes({"2=ann", "4=1", "13=1", "16=0", "20=-1$"}));
 }
 
 void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
@@ -533,6 +541,32 @@ void tst_frmMain::megabyteLineRoundTrip() {
     QCOMPARE(rig.get<ListBox>("txtDomains")->lineCount(), 2);
     rig.window->close();
     QCOMPARE(rig.read("domains.dat"), domains);
+}
+
+// An upgrade finds the password in clear text: it still logs in, and the user is asked
+// once whether it moves into the keyring.
+void tst_frmMain::clearTextPasswordOfferedOnce_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("moved") << true;
+    QTest::newRow("kept") << false;
+}
+void tst_frmMain::clearTextPasswordOfferedOnce() {
+    QFETCH(bool, answer);
+    const QByteArray old = settingsBytes({"2=ann", "3=old pw", "5=1"});
+    test::FakeKeyring keyring;
+    Rig rig(old, {}, &keyring, {answer});
+    QCOMPARE(rig.shown(QStringLiteral("question")), 1);
+    QVERIFY(rig.prompter.shown.first().text.contains(QStringLiteral("system keyring")));
+    QCOMPARE(rig.box("txtPassword")->text(), QStringLiteral("old pw"));
+    QCOMPARE(rig.read("settings.dat").contains("old pw"), !answer);
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), answer ? "old pw" : QString());
+
+    // The next start asks nothing and finds the password where it went.
+    SettingsStore again(rig.dir.path());
+    again.setKeyring(&keyring);
+    again.GetSettings();
+    QVERIFY(!again.offerKeyringMove());
+    QCOMPARE(again.Settings(setting::Password), QStringLiteral("old pw"));
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -65,6 +65,13 @@ OwnedRead readRegularFile(const QString& path, QByteArray* bytes, QString* reaso
     struct stat st {};
     if (!regularOrClose(fd, reason, &st))
         return OwnedRead::Refused;
+    // Another user's file would feed the run their values (their name servers). Root
+    // keeps a service's files, which belong to the service's own user.
+    if (st.st_uid != ::geteuid() && ::geteuid() != 0) {
+        ::close(fd);
+        *reason = QStringLiteral("it belongs to another user");
+        return OwnedRead::Refused;
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         *reason = file.errorString();

@@ -14,7 +14,8 @@ namespace drovane {
 enum class OwnedRead { Missing, Read, Refused };
 
 // Reads `path` whole. Missing when nothing is there; Refused with the reason in plain
-// words when it is a symbolic link, not a regular file, or cannot be opened or read.
+// words when it is a symbolic link, not a regular file, another user's file (unless the
+// reader is root), or cannot be opened or read.
 OwnedRead readRegularFile(const QString& path, QByteArray* bytes, QString* reason);
 
 // Opens `path` to append to it, creating it owner-only (0600). Refuses a symbolic link

@@ -3,6 +3,8 @@
 #include "core/settings/SettingsCodec.h"
 
 #include <algorithm>
+#include <QHash>
+#include <QSet>
 
 namespace drovane {
 
@@ -46,6 +48,47 @@ QStringList listLines(const QString& text) {
     for (QString& line : lines)
         line.remove(u'\r');
     return lines;
+}
+
+namespace {
+QString listKey(const QString& line) {
+    return line.trimmed().toLower();
+}
+} // namespace
+
+int addNames(QStringList& lines, const QStringList& names) {
+    QSet<QString> listed;
+    listed.reserve(lines.size() + names.size());
+    for (const QString& line : lines)
+        listed.insert(listKey(line));
+    int added = 0;
+    for (const QString& name : names) {
+        const QString key = listKey(name);
+        if (listed.contains(key))
+            continue;
+        listed.insert(key);
+        lines.append(name);
+        ++added;
+    }
+    return added;
+}
+
+int removeNames(QStringList& lines, const QStringList& names, QStringList* missing) {
+    QHash<QString, bool> wanted; // name key -> a line named it
+    for (const QString& name : names)
+        wanted.insert(listKey(name), false);
+    const qsizetype before = lines.size();
+    lines.removeIf([&](const QString& line) {
+        const auto it = wanted.find(listKey(line));
+        if (it == wanted.end())
+            return false;
+        *it = true;
+        return true;
+    });
+    for (auto it = wanted.begin(); it != wanted.end(); ++it)
+        if (!it.value())
+            it.value() = true, missing->append(it.key()); // each name once
+    return int(before - lines.size());
 }
 
 DealtGroups dealDomains(const QString& text, bool checkMethod) {

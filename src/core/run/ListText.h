@@ -19,6 +19,14 @@ QString cleanList(const QString& crlfText);
 // The lines of a CR LF list, with any CR left inside a line removed.
 QStringList listLines(const QString& crlfText);
 
+// Appends the names the list does not hold yet (in any letter case, blanks around a line
+// ignored), in order and once each; returns how many were appended. Linear in the list
+// and the names.
+int addNames(QStringList& lines, const QStringList& names);
+// Drops every line naming one of the names (any letter case); `missing` gets the names
+// no line named. Returns how many lines went.
+int removeNames(QStringList& lines, const QStringList& names, QStringList* missing);
+
 // Deals the lines alternately to slot 1 and slot 2 (first line to slot 1). With the
 // check method each group's cursor starts at 1 once it holds a job.
 struct DealtGroups {

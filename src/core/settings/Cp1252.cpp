@@ -15,6 +15,7 @@ char encodeOne(char16_t c) {
 } // namespace
 
 QByteArray encode(const QString& text) {
+    // Written in place: a list of a million names is tens of megabytes.
     const qsizetype n = text.size();
     const QChar* in = text.constData();
     QByteArray out(n, Qt::Uninitialized);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStringDecoder>
 #include <vector>
 
 #include <cerrno>
@@ -125,16 +126,82 @@ QString FolderFiles::replace(const QList<NamedBytes>& files) {
 OptionsRead FolderFiles::readOptions() const {
     const QString path = QDir(folder_).filePath(QLatin1String(kOptionsFile));
     const FileRead file = readFile(path);
-    OptionsRead result{file.status, Options{}, file.error};
     if (file.status != FileRead::Read)
-        return result;
-    const QSettings ini(path, QSettings::IniFormat);
+        return {file.status, Options{}, file.error, {}};
+    return parseOptions(file.bytes);
+}
+
+OptionsRead parseOptions(const QByteArray& bytes) {
+    OptionsRead result;
+    result.status = FileRead::Read;
+    auto notIni = [&](const QString& why) {
+        return OptionsRead{
+            FileRead::Failed, Options{}, QStringLiteral("it is not an INI file (%1)").arg(why), {}};
+    };
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError() || bytes.contains('\0'))
+        return notIni(QStringLiteral("it is not UTF-8 text"));
     const Options defaults;
-    Options& o = result.options;
-    o.secure = ini.value(QStringLiteral("secure"), defaults.secure).toBool();
-    o.testEnvironment =
-        ini.value(QStringLiteral("test-environment"), defaults.testEnvironment).toBool();
-    o.buyAtOnce = ini.value(QStringLiteral("buy-at-once"), defaults.buyAtOnce).toBool();
+    struct Key {
+        const char* name;
+        bool Options::*field;
+    };
+    static const Key keys[] = {{"secure", &Options::secure},
+                               {"test-environment", &Options::testEnvironment},
+                               {"buy-at-once", &Options::buyAtOnce},
+                               {"stop-when-bought", &Options::stopWhenBought}};
+    // What QSettings writes: the keys of the [General] section, or before any section.
+    bool general = true;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            general = line.compare(QLatin1String("[General]"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0)
+            return notIni(
+                QStringLiteral("line %1 is neither a [section] nor a key=value line").arg(i + 1));
+        if (!general)
+            continue;
+        const QString name = line.left(equals).trimmed();
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+            value = value.mid(1, value.size() - 2);
+        if (name == QLatin1String("password-in-keyring")) {
+            // Unasked until a true or false says otherwise.
+            const QString v = value.toLower();
+            if (v == QLatin1String("true") || v == QLatin1String("1"))
+                result.options.keyring = Options::Keyring::Yes;
+            else if (v == QLatin1String("false") || v == QLatin1String("0"))
+                result.options.keyring = Options::Keyring::No;
+            else
+                result.notices << QStringLiteral("%1 is neither true nor false (nor 1 or 0), so "
+                                                 "the user is asked again")
+                                      .arg(name);
+            continue;
+        }
+        for (const Key& key : keys) {
+            if (name != QLatin1String(key.name))
+                continue;
+            const QString v = value.toLower();
+            if (v == QLatin1String("true") || v == QLatin1String("1")) {
+                result.options.*key.field = true;
+            } else if (v == QLatin1String("false") || v == QLatin1String("0")) {
+                result.options.*key.field = false;
+            } else {
+                result.options.*key.field = defaults.*key.field;
+                result.notices << QStringLiteral("%1 is neither true nor false (nor 1 or 0), so "
+                                                 "its default, %2, is used")
+                                      .arg(name, defaults.*key.field ? QStringLiteral("true")
+                                                                     : QStringLiteral("false"));
+            }
+        }
+    }
     return result;
 }
 
@@ -155,6 +222,10 @@ QString FolderFiles::writeOptions(const Options& options) {
         ini.setValue(QStringLiteral("secure"), options.secure);
         ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
         ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
+        if (options.keyring != Options::Keyring::Unasked)
+            ini.setValue(QStringLiteral("password-in-keyring"),
+                         options.keyring == Options::Keyring::Yes);
+        ini.setValue(QStringLiteral("stop-when-bought"), options.stopWhenBought);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return failure(path, QStringLiteral("it cannot be written"));

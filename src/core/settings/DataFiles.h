@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Options.h"
+#include "core/platform/FolderLock.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace drovane {
 
@@ -21,7 +23,14 @@ struct OptionsRead {
     FileRead::Status status = FileRead::Missing;
     Options options; // the defaults unless Read
     QString error;
+    // Values that were neither true nor false, each of which kept its default.
+    QStringList notices;
 };
+
+// Reads the options from the text of options.ini: true/false or 1/0 as `settings set`
+// takes them, any other value keeping its default with a notice; a text that is not an
+// INI file at all is Failed, naming its first line that is not.
+OptionsRead parseOptions(const QByteArray& bytes);
 
 struct NamedBytes {
     QString name;
@@ -48,6 +57,11 @@ public:
     // Deletes what saves killed midway left behind (they may hold the password): only
     // the user's own regular files named as a save names its temporary files.
     virtual void removeStaleSaves() = 0;
+
+    // The folder's locks (see FolderRole): taken at once, or an Edit lock waited for up
+    // to `waitMs`; and who else holds one, without taking it.
+    virtual LockAttempt lock(FolderRole role, int waitMs) = 0;
+    virtual std::optional<LockHolder> lockHolder(FolderRole role) const = 0;
 };
 
 // The files of one folder on disk: atomic replacement, owner-only permissions, never
@@ -62,6 +76,12 @@ public:
     OptionsRead readOptions() const override;
     QString writeOptions(const Options& options) override;
     void removeStaleSaves() override;
+    LockAttempt lock(FolderRole role, int waitMs) override {
+        return FolderLockFile(folder_).take(role, waitMs);
+    }
+    std::optional<LockHolder> lockHolder(FolderRole role) const override {
+        return FolderLockFile(folder_).heldBy(role);
+    }
 
 private:
     QString folder_;

@@ -1,5 +1,7 @@
 #include "SettingNames.h"
 
+#include "Cp1252.h"
+
 #include <iterator>
 
 namespace drovane {
@@ -61,6 +63,21 @@ bool listNeedsRegistrant(const QString& listText) {
         if (text[i] == u'.' && (at(i + 1, "org") || at(i + 1, "biz") || at(i + 1, "info")))
             return true;
     return false;
+}
+
+QString settingValueProblem(const QString& value) {
+    if (value.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("it is not valid UTF-8 text");
+    for (QChar c : value)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return QStringLiteral("it holds a control character (a line break, a tab, a NUL...)");
+    if (cp1252::decode(cp1252::encode(value)) != value)
+        return QStringLiteral("it holds a character that settings.dat cannot keep (it keeps "
+                              "Windows-1252 text: Western European letters and signs)");
+    if (value.size() > kSettingMaxLength)
+        return QStringLiteral("it is longer than %1 characters").arg(kSettingMaxLength);
+    return QString();
 }
 
 } // namespace drovane

@@ -38,6 +38,15 @@ constexpr int LastContact = EMail;
 // goes into a message, the log or stderr: it may be the password.
 QString settingLabel(int k);
 
+// The longest text a setting takes.
+constexpr qsizetype kSettingMaxLength = 255;
+
+// Why a text cannot be a setting's value as it is, in plain words without the value
+// itself: it is not valid text (decoded from bytes that were not UTF-8), holds a control
+// character (a line break would split settings.dat), holds a character settings.dat's
+// code page lacks (it would be stored as "?"), or is too long. Empty when it can.
+QString settingValueProblem(const QString& value);
+
 // All seven registrant contact settings are filled in.
 bool registrantComplete(const SettingsArray& settings);
 

@@ -1,5 +1,6 @@
 #include "testing/Groups.h"
 
+#include "core/model/DomainName.h"
 #include "core/model/HandleError.h"
 #include "core/run/ListText.h"
 
@@ -13,6 +14,62 @@ using namespace drovane::test;
 class TestDomainModel : public QObject {
     Q_OBJECT
 private slots:
+    // What may stand on a line of the list: both faces refuse or ask about the rest.
+    void domainNames_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("problem"); // a part of the reason; empty for a name
+        QTest::newRow("plain") << "example.com"
+                               << "";
+        QTest::newRow("second level, digits, hyphen") << "my-shop2.co.uk"
+                                                      << "";
+        QTest::newRow("capitals") << "EXAMPLE.ORG"
+                                  << "";
+        QTest::newRow("ASCII form of an IDN") << "xn--bcher-kva.com"
+                                              << "";
+        QTest::newRow("blank inside") << "bad name.com"
+                                      << "a blank";
+        QTest::newRow("trailing blank") << "a.com "
+                                        << "a blank";
+        QTest::newRow("address") << "https://foo.com/"
+                                 << "\":\"";
+        QTest::newRow("no dot") << "nodot"
+                                << "no dot";
+        QTest::newRow("with a date") << "foo.com,2026-12-09"
+                                     << "\",\"";
+        QTest::newRow("trailing dot") << "foo.com."
+                                      << "empty label";
+        QTest::newRow("two dots") << "foo..com"
+                                  << "empty label";
+        QTest::newRow("hyphen at a label's end") << "foo-.com"
+                                                 << "hyphen";
+        QTest::newRow("an address") << "192.168.1.1"
+                                    << "number";
+        QTest::newRow("unicode") << QStringLiteral(u"b\u00fccher.com") << "xn--";
+        QTest::newRow("NUL") << QString("a") + QChar(0) + "b.com"
+                             << "control";
+        QTest::newRow("label of 64") << QString(64, 'a') + ".com"
+                                     << "63";
+        QTest::newRow("254 in all") << QString(250, 'a').replace(60, 1, ".") + ".com"
+                                    << "253";
+    }
+    void domainNames() {
+        QFETCH(QString, line);
+        QFETCH(QString, problem);
+        const auto found = domainNameProblem(line);
+        QVERIFY2(problem.isEmpty() != found.has_value(), qPrintable(found.value_or("none")));
+        if (found)
+            QVERIFY2(found->contains(problem), qPrintable(*found));
+    }
+
+    void badListLinesCountsAndNamesTheFirst() {
+        const BadLines bad = badListLines("a.com\r\nbad one\r\nb.net\r\nx\r\ny\r\nz", 2);
+        QCOMPARE(bad.count, 4);
+        QCOMPARE(bad.first.size(), 2);
+        QCOMPARE(bad.first[0].describe(), QString("line 2, \"bad one\": it holds a blank"));
+        QCOMPARE(bad.first[1].line, 4);
+        QCOMPARE(badListLines("a.com\r\nb.net", 5).count, 0);
+    }
+
     void freshGroupIsEmpty() {
         const clsDomainsMain g;
         QCOMPARE(g.Count(), 0);

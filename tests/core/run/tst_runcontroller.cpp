@@ -90,6 +90,11 @@ private slots:
         QTest::newRow("co.uk with legal type") << "domains"
                                                << "x.co.uk" << true << "4$STRA" << none << "started"
                                                << "";
+        QTest::newRow("a line that is no name asks first")
+            << "domains"
+            << "one.com\r\nbad name" << true << "1$PLC" << none << "question"
+            << "A line of the list is not a domain name and would be sent as it stands:\n\n"
+               "line 2, \"bad name\": it holds a blank\n\nStart anyway?";
         QTest::newRow("immediate start ignores the times")
             << "immediate"
             << "" << false << "-1$" << none << "started"
@@ -157,6 +162,28 @@ private slots:
         QVERIFY(rig.files->files.contains(QStringLiteral("settings.dat")));
         // Saved before the clean-up.
         QCOMPARE(rig.files->files.value(QStringLiteral("domains.dat")), QByteArray("\r\n\r\n\r\n"));
+    }
+
+    void runHeldElsewhereIsRefusedBeforeAnythingIsSent() {
+        RunRig rig;
+        rig.files->heldElsewhere.insert(FolderRole::Run, {"drovane-cli", 4242, "srv1"});
+        rig.run.DoStart();
+        QVERIFY(!rig.run.isRunning());
+        QVERIFY(rig.run.folderInUse());
+        QCOMPARE(rig.view.runStateChanges, 0);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QCOMPARE(rig.prompter.shown[0].kind, QStringLiteral("critical"));
+        QVERIFY(rig.prompter.shown[0].text.contains(
+            QStringLiteral("drovane-cli, process 4242 on srv1")));
+        QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
+
+        // Let go by the other run: the next start runs and holds the folder until it stops.
+        rig.files->heldElsewhere.clear();
+        rig.run.DoStart();
+        QVERIFY(rig.run.isRunning() && !rig.run.folderInUse());
+        QVERIFY(rig.files->holds(FolderRole::Run));
+        rig.run.DoStart();
+        QVERIFY(!rig.files->holds(FolderRole::Run));
     }
 
     void failedSaveAtStartNeitherStopsNorWaits() {

@@ -141,6 +141,7 @@ private slots:
             survivors << "domains.dat.drovane-save-Theirs"; // else it stays ours and goes
 
         SettingsStore(dir.path()).removeStaleSaves();
+        survivors << "drovane.lock"; // what the folder's saves are kept apart by
         QStringList left = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         left.sort();
         survivors.sort();

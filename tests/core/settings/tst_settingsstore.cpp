@@ -1,3 +1,4 @@
+#include "core/settings/SettingNames.h"
 #include "core/settings/SettingsStore.h"
 #include "testing/FileBytes.h"
 
@@ -37,6 +38,64 @@ MainFields someFields() {
 class TestSettingsStore : public QObject {
     Q_OBJECT
 private slots:
+    // options.ini: a word meant as "no" must never be read as "yes".
+    void optionsFile_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("read"); // secure, test-environment, buy-at-once as 0/1
+        QTest::addColumn<int>("notices");  // -1: not an INI file
+        QTest::newRow("as written") << QByteArray("[General]\nsecure=false\ntest-environment=true\n"
+                                                  "buy-at-once=true\n")
+                                    << "011" << 0;
+        QTest::newRow("1 and 0, any case, no section")
+            << QByteArray("secure=0\nTest-Environment=1\nbuy-at-once=TRUE\n") << "001" << 0;
+        QTest::newRow("words that are not true or false keep the defaults")
+            << QByteArray("[General]\nsecure=maybe\ntest-environment=no\nbuy-at-once=off\n")
+            << "100" << 3;
+        QTest::newRow("other sections are not ours")
+            << QByteArray("[Other]\nsecure=false\n[General]\nbuy-at-once=1\n") << "101" << 0;
+        QTest::newRow("random bytes") << QByteArray("\x01\xff\xfe garbage\0", 12) << "" << -1;
+        QTest::newRow("a line that is no key") << QByteArray("secure=true\nhello\n") << "" << -1;
+    }
+    void optionsFile() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, read);
+        QFETCH(int, notices);
+        const OptionsRead r = parseOptions(ini);
+        if (notices < 0) {
+            QCOMPARE(r.status, FileRead::Failed);
+            QVERIFY2(r.error.startsWith("it is not an INI file"), qPrintable(r.error));
+            return;
+        }
+        QCOMPARE(r.status, FileRead::Read);
+        const QString got = QString("%1%2%3")
+                                .arg(r.options.secure)
+                                .arg(r.options.testEnvironment)
+                                .arg(r.options.buyAtOnce);
+        QCOMPARE(got, read);
+        QCOMPARE(r.notices.size(), notices);
+    }
+
+    void settingValues_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("Western letters") << QString::fromUtf8("M\xc3\xbcller & S\xc3\xb8n") << "";
+        QTest::newRow("undecodable bytes") << QString::fromUtf8("M\xfcller") << "UTF-8";
+        QTest::newRow("line break") << "a\nb"
+                                    << "control";
+        QTest::newRow("NUL") << QString("a") + QChar(0) + "b"
+                             << "control";
+        QTest::newRow("not in the code page")
+            << QStringLiteral(u"\u0141\u00f3d\u017a") << "cannot keep";
+        QTest::newRow("255 characters") << QString(255, 'x') << "";
+        QTest::newRow("256 characters") << QString(256, 'x') << "longer";
+    }
+    void settingValues() {
+        QFETCH(QString, value);
+        QFETCH(QString, problem);
+        const QString found = settingValueProblem(value);
+        QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
+    }
+
     void readsWhatItWrote() {
         QTemporaryDir dir;
         SettingsStore store(dir.path());
