@@ -5,11 +5,23 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <sched.h>
+
 #include <chrono>
 #include <mutex>
 #include <vector>
 
 namespace drovane::bench {
+
+// For a stand-in's threads. On loopback a client's write wakes the stand-in, which the
+// scheduler would let run first on the client's processor, before the write returns: the
+// client's request would seem to take as long as the stand-in's answer. A registrar's work
+// never takes the client's processor; a batch thread gets its fair share but does not
+// preempt the thread that woke it.
+inline void runAsBatch() {
+    sched_param none{};
+    sched_setscheduler(0, SCHED_BATCH, &none);
+}
 
 inline qint64 wallNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -36,7 +48,8 @@ public:
     struct Connection {
         QByteArray sld; // names the client and its slot: "e1f0" is the engine's slot 1
         bool purchase = false;
-        bool free = false; // the reply said free
+        bool free = false;    // the reply said free
+        bool resumed = false; // over TLS: the handshake resumed a session
         qint64 acceptedNs = 0;
         qint64 requestNs = 0;
         qint64 requestWallNs = 0;
@@ -49,6 +62,8 @@ public:
         : replies_(std::move(replies)), ownThread_(ownThread) {
         server_ = new QTcpServer;
         auto listen = [this] {
+            if (ownThread_)
+                runAsBatch();
             QObject::connect(server_, &QTcpServer::newConnection, server_, [this] { accept(); });
             server_->listen(QHostAddress::LocalHost, 0);
             port_ = server_->serverPort();
@@ -78,6 +93,23 @@ public:
         return done_;
     }
 
+    // What a whole request asked, stamped now.
+    static Connection recordOf(const QByteArray& request, qint64 acceptedNs) {
+        Connection c;
+        c.acceptedNs = acceptedNs;
+        c.requestNs = steadyNs();
+        c.requestWallNs = wallNs();
+        const qsizetype at = request.indexOf("&sld=");
+        if (at >= 0)
+            c.sld = request.mid(at + 5, request.indexOf('&', at + 5) - at - 5);
+        c.purchase = request.contains("command=purchase");
+        c.free = !c.purchase && c.sld.size() > 2 && c.sld[2] == 'f';
+        return c;
+    }
+    static const QByteArray& replyFor(const Replies& replies, const Connection& c) {
+        return c.purchase ? replies.ordered : c.free ? replies.free : replies.taken;
+    }
+
 private:
     void accept() {
         while (QTcpSocket* peer = server_->nextPendingConnection()) {
@@ -89,19 +121,9 @@ private:
                 *buffer += peer->readAll();
                 if (!buffer->endsWith("\r\n\r\n"))
                     return;
-                Connection c;
-                c.acceptedNs = acceptedNs;
-                c.requestNs = steadyNs();
-                c.requestWallNs = wallNs();
-                const qsizetype at = buffer->indexOf("&sld=");
-                if (at >= 0)
-                    c.sld = buffer->mid(at + 5, buffer->indexOf('&', at + 5) - at - 5);
-                c.purchase = buffer->contains("command=purchase");
-                c.free = !c.purchase && c.sld.size() > 2 && c.sld[2] == 'f';
+                Connection c = recordOf(*buffer, acceptedNs);
                 buffer->clear();
-                peer->write(c.purchase ? replies_.ordered
-                            : c.free   ? replies_.free
-                                       : replies_.taken);
+                peer->write(replyFor(replies_, c));
                 peer->flush();
                 peer->disconnectFromHost();
                 c.closedNs = steadyNs();

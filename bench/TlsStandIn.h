@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TimingStandIn.h"
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
@@ -52,7 +54,10 @@ public:
             ::getsockname(listen_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
             return;
         port_ = ntohs(at.sin_port);
-        thread_ = std::thread([this] { serve(); });
+        thread_ = std::thread([this] {
+            runAsBatch();
+            serve();
+        });
     }
     ~TlsStandIn() {
         stopping_ = true;

@@ -23,10 +23,12 @@ namespace {
 constexpr qint64 kRoundTripMs = 50;
 constexpr qint64 kHalf = kRoundTripMs / 2;
 
-void simulateRoundTrip(RunRig& rig) {
-    rig.platform.connectPlan = [](const QString&, quint16) {
+// With `handshake`, a TLS handshake takes one round trip more after the connect.
+void simulateRoundTrip(RunRig& rig, bool handshake = false) {
+    rig.platform.connectPlan = [handshake](const QString&, quint16) {
         SimConnectPlan plan;
         plan.delayMs = kRoundTripMs;
+        plan.handshakeMs = handshake ? kRoundTripMs : 0;
         return plan;
     };
     rig.script = [&rig](const QByteArray& request) {
@@ -105,9 +107,9 @@ void scheduled() {
 
 // A check finds free.com free: the purchase's arrival at the registrar after the
 // registrar sent the "free" reply.
-void purchase(bool buyAtOnce) {
+void purchase(bool buyAtOnce, bool handshake = false) {
     RunRig rig;
-    simulateRoundTrip(rig);
+    simulateRoundTrip(rig, handshake);
     Options options = rig.store.options();
     options.buyAtOnce = buyAtOnce;
     rig.store.setOptions(options);
@@ -124,7 +126,8 @@ void purchase(bool buyAtOnce) {
             const qint64 freeLeft = s[i - 1].atMs + kHalf;
             after.push_back(double(s[i].atMs + kHalf - freeLeft));
         }
-    std::printf("interval 1, %s:\n", buyAtOnce ? "buy at once" : "buy at the next interval");
+    std::printf("interval 1, %s%s:\n", buyAtOnce ? "buy at once" : "buy at the next interval",
+                handshake ? ", TLS handshake of one round trip" : "");
     print("purchase at the registrar after the \"free\" reply left", after);
 }
 
@@ -140,5 +143,6 @@ int main(int argc, char** argv) {
     scheduled();
     purchase(false);
     purchase(true);
+    purchase(true, true);
     return 0;
 }

@@ -46,8 +46,9 @@ sample() { # pid -> "VmRSS KiB, VmHWM KiB, CPU seconds"
   echo "$rss $hwm $(echo "scale=2; $ticks / $(getconf CLK_TCK)" | bc)"
 }
 printf '%8s  %-12s %10s %10s %8s %8s\n' second program VmRSS_KiB VmHWM_KiB cpu_s lines
-for ((t = 60; t <= seconds; t += 60)); do
-  sleep 60
+step=$(( seconds < 60 ? seconds : 60 ))  # a sample a minute, or one at the end of a short run
+for ((t = step; t <= seconds; t += step)); do
+  sleep "$step"
   read -r r h c < <(sample $cli_pid)
   printf '%8d  %-12s %10s %10s %8s %8s\n' $t drovane-cli "$r" "$h" "$c" "$(wc -l < "$work/cli/enomlog.txt")"
   read -r r h c < <(sample $desk_pid)

@@ -16,6 +16,7 @@ for names in 0 32768; do
   QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir" "$dir/drovane" &
   pid=$!
   sleep 4
+  kill -0 "$pid" || { echo "the window ended early"; exit 1; }
   printf '%6d names: %s\n' "$names" \
     "$(grep -E '^(VmRSS|VmHWM)' "/proc/$pid/status" | tr -s ' \t\n' ' ')"
   kill "$pid"

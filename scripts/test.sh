@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Drovane (with its benchmarks) and runs every test.
 # With --sanitize, as CI does, the build treats warnings as errors, the sources must be
-# clang-formatted, the fuzz targets get a short run, and the same tests run again under
-# AddressSanitizer and UBSan.
+# clang-formatted, every benchmark and timing mode runs once (scripts/bench-smoke.sh),
+# the fuzz targets get a short run, and the same tests run again under AddressSanitizer
+# and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,6 +18,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDROVANE_BENCH=O
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 if [ "${1:-}" = "--sanitize" ]; then
+  scripts/bench-smoke.sh build
   JOBS=$jobs scripts/fuzz-smoke.sh 20000
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDROVANE_SANITIZE=ON "${strict[@]}"
   cmake --build build-asan -j "$jobs"

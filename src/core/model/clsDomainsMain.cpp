@@ -2,6 +2,10 @@
 
 #include "HandleError.h"
 
+#include <QLatin1StringView>
+#include <algorithm>
+#include <climits>
+
 namespace drovane {
 namespace {
 void outOfRange(const char* procedure, int position) {
@@ -9,10 +13,110 @@ void outOfRange(const char* procedure, int position) {
                 QString::fromLatin1(procedure), QStringLiteral("clsDomainsMain"),
                 QStringLiteral("clsDomainsMain"));
 }
+
+bool isLatin1(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
 } // namespace
 
+struct clsDomainsMain::Store {
+    // The packed jobs' names one after another, Latin-1 (a name with other characters
+    // is kept in `renamed`); record i's name runs from starts[i] to starts[i + 1].
+    QByteArray text;
+    std::vector<quint32> starts{0};
+    std::vector<qint16> tries;
+    std::vector<bool> purchase;
+    std::unordered_map<quint32, QString> renamed;
+    // Jobs added whole; a removed one is let go (its place stays, so indices hold).
+    std::vector<DomainJob> whole;
+    // The packed jobs that are held now, both ways.
+    std::unordered_map<quint32, std::weak_ptr<clsDomains>> live;
+    std::unordered_map<const clsDomains*, quint32> idOf;
+
+    QLatin1StringView packedName(quint32 id) const {
+        return QLatin1StringView(text.constData() + starts[id], starts[id + 1] - starts[id]);
+    }
+    QString name(quint32 id) const {
+        if (const auto it = renamed.find(id); it != renamed.end())
+            return it->second;
+        return packedName(id);
+    }
+    // The last holder of a job made on demand let go: its fields are the record's again.
+    void takeBack(quint32 id, const clsDomains& job) {
+        tries[id] = job.Tries;
+        purchase[id] = job.DoPURCHASE;
+        const auto it = renamed.find(id);
+        if (it != renamed.end() ? it->second != job.Domain : packedName(id) != job.Domain)
+            renamed[id] = job.Domain;
+        live.erase(id);
+        idOf.erase(&job);
+    }
+};
+
+clsDomainsMain::Store& clsDomainsMain::store() const {
+    if (!store_)
+        store_ = std::make_shared<Store>();
+    return *store_;
+}
+
 void clsDomainsMain::Add(const DomainJob& job) {
-    jobs_.append(job);
+    Store& s = store();
+    order_.push_back(kWhole | quint32(s.whole.size()));
+    s.whole.push_back(job);
+}
+
+void clsDomainsMain::AddName(QStringView domain) {
+    Store& s = store();
+    const quint32 id = quint32(s.tries.size());
+    // Offsets are 32-bit: a list past 4 GiB of names goes on with whole jobs.
+    if (qsizetype(s.text.size()) + domain.size() > qsizetype(UINT32_MAX) || id >= kWhole - 1) {
+        auto job = std::make_shared<clsDomains>();
+        job->Domain = domain.toString();
+        Add(job);
+        return;
+    }
+    if (isLatin1(domain)) {
+        const qsizetype at = s.text.size();
+        s.text.resize(at + domain.size());
+        char* out = s.text.data() + at;
+        for (QChar c : domain)
+            *out++ = char(c.unicode());
+    } else {
+        s.renamed.emplace(id, domain.toString());
+    }
+    s.starts.push_back(quint32(s.text.size()));
+    s.tries.push_back(0);
+    s.purchase.push_back(false);
+    order_.push_back(id);
+}
+
+void clsDomainsMain::reserve(qsizetype names, qsizetype characters) {
+    Store& s = store();
+    const size_t more = size_t(std::max<qsizetype>(names, 0));
+    s.text.reserve(s.text.size() + std::max<qsizetype>(characters, 0));
+    s.starts.reserve(s.starts.size() + more);
+    s.tries.reserve(s.tries.size() + more);
+    s.purchase.reserve(s.purchase.size() + more);
+    order_.reserve(order_.size() + more);
+}
+
+DomainJob clsDomainsMain::packed(quint32 id) const {
+    Store& s = *store_;
+    if (const auto it = s.live.find(id); it != s.live.end())
+        if (DomainJob held = it->second.lock())
+            return held;
+    auto* job = new clsDomains;
+    job->Domain = s.name(id);
+    job->Tries = s.tries[id];
+    job->DoPURCHASE = s.purchase[id];
+    DomainJob handle(job, [store = std::weak_ptr<Store>(store_), id](clsDomains* j) {
+        if (const auto s = store.lock())
+            s->takeBack(id, *j);
+        delete j;
+    });
+    s.live[id] = handle;
+    s.idOf[job] = id;
+    return handle;
 }
 
 DomainJob clsDomainsMain::item(int position) const {
@@ -20,7 +124,25 @@ DomainJob clsDomainsMain::item(int position) const {
         outOfRange("Item", position);
         return nullptr;
     }
-    return jobs_[position - 1];
+    const quint32 entry = order_[size_t(position - 1)];
+    if (entry & kWhole)
+        return store_->whole[entry & ~kWhole];
+    return packed(entry);
+}
+
+QString clsDomainsMain::domainAt(int position) const {
+    if (position < 1 || position > Count())
+        return QString();
+    const quint32 entry = order_[size_t(position - 1)];
+    if (entry & kWhole) {
+        const DomainJob& job = store_->whole[entry & ~kWhole];
+        return job ? job->Domain : QString();
+    }
+    // A job that is held may have been renamed by its holder.
+    if (const auto it = store_->live.find(entry); it != store_->live.end())
+        if (const DomainJob held = it->second.lock())
+            return held->Domain;
+    return store_->name(entry);
 }
 
 void clsDomainsMain::Remove(int position) {
@@ -28,11 +150,27 @@ void clsDomainsMain::Remove(int position) {
         outOfRange("Remove", position);
         return;
     }
-    jobs_.removeAt(position - 1);
+    const quint32 entry = order_[size_t(position - 1)];
+    order_.erase(order_.begin() + (position - 1));
+    if (entry & kWhole)
+        store_->whole[entry & ~kWhole].reset();
 }
 
 int clsDomainsMain::indexOf(const DomainJob& job) const {
-    return job ? int(jobs_.indexOf(job)) + 1 : 0;
+    if (!job || !store_)
+        return 0;
+    const Store& s = *store_;
+    quint32 entry = 0;
+    if (const auto it = s.idOf.find(job.get()); it != s.idOf.end()) {
+        entry = it->second;
+    } else {
+        const auto at = std::find(s.whole.begin(), s.whole.end(), job);
+        if (at == s.whole.end())
+            return 0;
+        entry = kWhole | quint32(at - s.whole.begin());
+    }
+    const auto at = std::find(order_.begin(), order_.end(), entry);
+    return at == order_.end() ? 0 : int(at - order_.begin()) + 1;
 }
 
 } // namespace drovane

@@ -46,10 +46,11 @@ qint64 steadyNowUs() {
 
 // A timerfd watched by the event loop, where a QTimer would round the wait up to a whole
 // millisecond and a long poll() timeout ends about 0.1 % late. It wakes a little early and
-// waits out the rest on the clock: a wake-up on a busy machine is often late by a few
-// hundred microseconds, and a request is due at its moment, not after it.
+// waits out the rest on the clock: a request is due at its moment, not after it, and a
+// wake-up is often late by tens of microseconds (by a few hundred on a busy machine). The
+// early part is kept short because it is spent spinning: the thread sleeps until then.
 class QtAlarm final : public Alarm {
-    static constexpr qint64 kEarlyUs = 1000;
+    static constexpr qint64 kEarlyUs = 200;
 
 public:
     QtAlarm() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
@@ -102,6 +103,9 @@ public:
         timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
     }
     void cancel() override {
+        // One that fired is disarmed already: no system call on the way to a request.
+        if (!set_)
+            return;
         set_ = false;
         if (fallback_) {
             fallback_->stop();

@@ -146,8 +146,48 @@ Slot::Link* Slot::ahead() {
     return nullptr;
 }
 
-Slot::Link& Slot::freeLink() {
-    return carrier_ == &links_[0] ? link(1) : link(0);
+Slot::Link* Slot::held() {
+    for (Link& l : links_)
+        if (l.state == Link::State::Held)
+            return &l;
+    return nullptr;
+}
+
+int Slot::aheadCount() const {
+    int n = 0;
+    for (const Link& l : links_)
+        n += l.state == Link::State::Opening || l.state == Link::State::Held;
+    return n;
+}
+
+// A connection that is neither carrying the current request nor opened ahead.
+Slot::Link* Slot::freeLink() {
+    for (int i = 0; i < 2; ++i) {
+        const Link& l = links_[i];
+        if (&l != carrier_ && (l.state == Link::State::Closed || l.state == Link::State::Carrying))
+            return &link(i);
+    }
+    return nullptr;
+}
+
+int Slot::wantedAhead() const {
+    const bool spare = host_.buyAtOnce() && !host_.purchaseMethod();
+    if (dueUs_)
+        return spare ? 2 : 1;
+    // A check under way (or about to be written on its connect event).
+    if (carrier_ && (!pending_ || !pending_->purchase))
+        return spare ? 1 : 0;
+    return 0;
+}
+
+void Slot::openMissing() {
+    for (int n = aheadCount(); n < wantedAhead(); ++n) {
+        Link* l = freeLink();
+        if (!l)
+            return;
+        ++stats_.openedAhead;
+        open(*l, Link::State::Opening);
+    }
 }
 
 // Forgets the last request: whatever its connection still brings is not a reply to the next.
@@ -191,6 +231,8 @@ void Slot::reconnect() {
     Link& l = link(0);
     carrier_ = &l;
     open(l, Link::State::Dialing);
+    // Buying at once, the connection for a purchase is set up beside the first check's.
+    openMissing();
 }
 
 void Slot::restartWatchdog() {
@@ -210,20 +252,19 @@ void Slot::connected(Link& l) {
 void Slot::write(Link& l) {
     carrier_ = &l;
     l.state = Link::State::Carrying;
-    restartWatchdog();
     pending_ = buildRequest(*group_, host_.requestContext());
-    if (!pending_)
+    if (!pending_) {
+        restartWatchdog();
         return;
-    const bool check = !pending_->purchase;
+    }
     // A copy: a send-complete handler may replace pending_ while the bytes are in use.
     const QByteArray bytes = pending_->bytes;
     l.socket->send(bytes);
-    // Should the reply say free, the purchase must not wait for a connection to be set up.
-    if (check && host_.buyAtOnce() && !ahead()) {
-        Link& spare = freeLink();
-        ++stats_.openedAhead;
-        open(spare, Link::State::Opening);
-    }
+    // Restarted after the write, which is what the moment is for; nothing runs between.
+    restartWatchdog();
+    // Should the reply say free, the purchase must not wait for a connection to be set up:
+    // normally the connection was opened ahead with this one, and nothing is done here.
+    openMissing();
 }
 
 void Slot::sendComplete(Link& l) {
@@ -346,8 +387,7 @@ void Slot::rearmPacing(bool buyNow) {
         return;
     }
     dueUs_ = nowUs();
-    Link* held = ahead();
-    if (held && held->state == Link::State::Held) {
+    if (held()) {
         dueArrived();
         return;
     }
@@ -377,12 +417,15 @@ void Slot::paceFromInterval() {
 
 void Slot::scheduleOpen() {
     const qint64 now = nowUs();
-    if (Link* held = ahead()) {
-        if (*dueUs_ - now <= kMaxLeadUs)
-            return; // it is ready for the coming request
-        held->state = Link::State::Closed;
-        held->socket->close();
-    }
+    // A connection held ready stays for the coming request only when it is near.
+    if (*dueUs_ - now > kMaxLeadUs)
+        for (Link& l : links_)
+            if (l.state == Link::State::Opening || l.state == Link::State::Held) {
+                l.state = Link::State::Closed;
+                l.socket->close();
+            }
+    if (aheadCount() >= wantedAhead())
+        return; // ready for the coming request
     const qint64 lead = leadUs();
     stats_.lastLeadUs = lead;
     const qint64 waitUs = *dueUs_ - lead - now;
@@ -399,10 +442,7 @@ void Slot::pacingTick() {
         return;
     }
     // Open ahead for the coming request, or for a purchase that may follow a check.
-    if (ahead() || (!dueUs_ && !carrier_))
-        return;
-    ++stats_.openedAhead;
-    open(freeLink(), Link::State::Opening);
+    openMissing();
 }
 
 void Slot::dueArrived() {
@@ -411,18 +451,19 @@ void Slot::dueArrived() {
     tmrDue_->cancel();
     tmrDelay_->setEnabled(false);
     dueUs_.reset();
-    Link* held = ahead();
+    Link* ready = held();
+    Link* opening = ahead();
     beginRequest();
-    if (held && held->state == Link::State::Held) {
-        write(*held);
+    if (ready) {
+        write(*ready);
         return;
     }
     // From here the watchdog guards the request, as it guards a connection made on time.
     restartWatchdog();
-    if (held) {
+    if (opening) {
         ++stats_.dueWhileOpening;
-        held->state = Link::State::Dialing;
-        carrier_ = held;
+        opening->state = Link::State::Dialing;
+        carrier_ = opening;
         return;
     }
     ++stats_.fellBack;

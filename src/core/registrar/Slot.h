@@ -48,7 +48,9 @@ public:
 // Still one request per connection, but the connection for the next request is opened a
 // lead time ahead, so the request leaves the moment it is due instead of one connection
 // set-up later. The set-up time runs to the socket's connected event, so a socket that
-// reports it after an encrypted handshake counts the handshake in.
+// reports it after an encrypted handshake counts the handshake in. Buying at once, a
+// second connection is opened beside it, so that a purchase can follow a "free" reply
+// at once even where a handshake takes longer than the check's round trip.
 class Slot {
 public:
     static constexpr int kFirstWatchdogMs = 12000;
@@ -115,7 +117,13 @@ private:
     void open(Link& l, Link::State as);
     void closeAll();
     Link* ahead();
-    Link& freeLink();
+    Link* held();
+    Link* freeLink();
+    int aheadCount() const;
+    // How many connections should be open ahead now: one for the coming request and,
+    // buying at once, one beside each check for the purchase its reply may call for.
+    int wantedAhead() const;
+    void openMissing();
 
     void connected(Link& l);
     void sendComplete(Link& l);

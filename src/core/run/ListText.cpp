@@ -2,6 +2,7 @@
 
 #include "core/settings/SettingsCodec.h"
 
+#include <algorithm>
 #include <QHash>
 #include <QSet>
 
@@ -13,26 +14,32 @@ QString normalizeLineEnds(const QString& text) {
 
 QString cleanList(const QString& text) {
     const QLatin1String crlf("\r\n");
+    const QStringView view(text);
     qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (end - begin >= 2 && QStringView(text).sliced(begin, 2) == crlf)
+    qsizetype end = view.size();
+    while (end - begin >= 2 && view.sliced(begin, 2) == crlf)
         begin += 2;
-    while (end - begin >= 2 && QStringView(text).sliced(end - 2, 2) == crlf)
+    while (end - begin >= 2 && view.sliced(end - 2, 2) == crlf)
         end -= 2;
-    // One pass collapses what repeated replacement of CR LF CR LF by CR LF would.
+    // Every run of CR LF pairs becomes one, as repeated replacement of CR LF CR LF by CR LF
+    // would make it. The text between such runs is copied whole; a list with nothing to
+    // clean is kept as it is, not copied.
+    const QLatin1String twice("\r\n\r\n");
+    const QStringView inner = view.sliced(begin, end - begin);
+    qsizetype at = inner.indexOf(twice);
+    if (at < 0)
+        return begin == 0 && end == view.size() ? text : inner.toString();
     QString out;
-    out.reserve(end - begin);
-    qsizetype i = begin;
-    while (i < end) {
-        if (i + 1 < end && text[i] == u'\r' && text[i + 1] == u'\n') {
-            out += crlf;
-            i += 2;
-            while (i + 1 < end && text[i] == u'\r' && text[i + 1] == u'\n')
-                i += 2;
-        } else {
-            out += text[i++];
-        }
+    out.reserve(inner.size());
+    qsizetype from = 0;
+    while (at >= 0) {
+        out.append(inner.sliced(from, at + 2 - from));
+        from = at + 2;
+        while (from + 1 < inner.size() && inner[from] == u'\r' && inner[from + 1] == u'\n')
+            from += 2;
+        at = inner.indexOf(twice, from);
     }
+    out.append(inner.sliced(from));
     return out;
 }
 
@@ -86,14 +93,38 @@ int removeNames(QStringList& lines, const QStringList& names, QStringList* missi
 
 DealtGroups dealDomains(const QString& text, bool checkMethod) {
     DealtGroups g{std::make_shared<clsDomainsMain>(), std::make_shared<clsDomainsMain>()};
-    const QStringList lines = listLines(text);
-    for (qsizetype k = 0; k < lines.size(); ++k) {
-        auto job = std::make_shared<clsDomains>();
-        job->Domain = lines[k];
+    // One pass over the list, the lines packed straight into the groups (listLines would
+    // make a string of every line first).
+    const QChar* const data = text.constData();
+    const qsizetype n = text.size();
+    // Room made once: grown step by step, the records of a long list would hold up to
+    // half as much again unused.
+    const qsizetype lines = std::count(data, data + n, u'\n') + 1;
+    g.slot1->reserve((lines + 1) / 2, n / 2);
+    g.slot2->reserve(lines / 2, n / 2);
+    qsizetype from = 0;
+    for (qsizetype k = 0;; ++k) {
+        qsizetype end = from;
+        qsizetype carriageReturns = 0;
+        while (end < n && data[end] != u'\n')
+            carriageReturns += data[end++] == u'\r';
         clsDomainsMain& group = k % 2 == 0 ? *g.slot1 : *g.slot2;
-        group.Add(job);
+        // The CR of the line's CR LF is dropped here; any other goes the long way.
+        qsizetype last = end;
+        if (last > from && data[last - 1] == u'\r') {
+            --last;
+            --carriageReturns;
+        }
+        const QStringView line(data + from, last - from);
+        if (carriageReturns > 0)
+            group.AddName(line.toString().remove(u'\r'));
+        else
+            group.AddName(line);
         if (checkMethod)
             group.CurPos = 1;
+        if (end == n)
+            break;
+        from = end + 1;
     }
     return g;
 }

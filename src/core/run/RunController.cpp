@@ -7,6 +7,7 @@
 #include "core/model/UserTexts.h"
 #include "core/settings/SettingNames.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace drovane {
@@ -72,7 +73,8 @@ void RunController::stopFor(StopReason reason, const QString& text) {
 void RunController::startRun(MainFields fields) {
     view_.closeSettingsWindow();
     const QString cleaned = cleanList(fields.domains);
-    if (cleaned != fields.domains)
+    // A list with nothing to clean comes back as it was, not as a copy to compare.
+    if (!cleaned.isSharedWith(fields.domains) && cleaned != fields.domains)
         view_.setDomainsText(cleaned);
     fields.domains = cleaned;
     // Before anything is asked or sent: a second run on the folder would buy twice.
@@ -164,6 +166,7 @@ void RunController::halt() {
     }
     slots_.clear();
     groups_.clear();
+    reported_.clear();
     tmrSec_->setEnabled(false);
     deferredNotice_->setEnabled(false);
     if (setupCheck_)
@@ -188,6 +191,7 @@ void RunController::stopRun(bool startImmediately) {
     slots_.clear();
     while (!groups_.isEmpty())
         groups_.removeLast();
+    reported_.clear();
     tmrSec_->setEnabled(false);
     if (setupCheck_) {
         setupCheck_->cancel();
@@ -439,6 +443,8 @@ void RunController::serverError(int slot, const DomainJob& job, int position,
     report.reference = QStringLiteral("%1-%2").arg(slot).arg(position);
     report.job = job;
     report.slot = slot;
+    if (std::find(reported_.begin(), reported_.end(), job) == reported_.end())
+        reported_.push_back(job);
     view_.showServerError(report);
 }
 

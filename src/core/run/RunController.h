@@ -142,6 +142,10 @@ private:
     bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;
     QString noticeText_;
+    // Jobs an error report was made for, held until the run stops: a job otherwise exists
+    // only while a request for it is in flight (clsDomainsMain), and the report's window
+    // knows the job again by its identity when the registrar repeats the error.
+    std::vector<DomainJob> reported_;
 
     // Per slot, for the failure lines and the at-risk alert.
     struct SlotWatch {

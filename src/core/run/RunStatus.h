@@ -3,17 +3,21 @@
 #include "core/model/clsDomainsMain.h"
 #include "core/registrar/ReplyEvent.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <limits>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace drovane {
 
 // How each name of the last run is doing, for the status window. Kept up to date on
 // every counted submission at the cost of a string comparison or two; a view reads what
-// changed when it pleases (takeChanges), so drawing never holds up a slot.
+// changed when it pleases (takeChanges), so drawing never holds up a slot. The rows are
+// packed (about 30 bytes a name with its text): a run may hold a million names.
 class RunStatus {
 public:
     struct Row {
@@ -39,7 +43,7 @@ public:
     void apply(const ReplyEvent& event);
 
     int rowCount() const { return int(rows_.size()); }
-    const Row& row(int index) const { return rows_[size_t(index)]; }
+    Row row(int index) const;
     // "taken", "free", "ordered 157237889", "unexpected reply: ...", or "" before any.
     static QString outcomeText(const Row& row);
 
@@ -62,7 +66,29 @@ private:
         int end = 0;
         int cursor = 0; // the row of the slot's last reply
     };
-    std::vector<Row> rows_;
+    // A row as it is kept; the name is in text_, the rare detail and order id in extra_.
+    struct Packed {
+        qint64 atMs = kNoTime; // UTC
+        qint32 tries = 0;
+        quint8 slot = 0;
+        bool replied = false;
+        quint8 outcome = quint8(ReplyEvent::Outcome::Taken);
+    };
+    struct Extra {
+        QString detail;
+        QString orderId;
+    };
+    static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
+
+    bool nameIs(int row, const QString& domain) const;
+
+    std::vector<Packed> rows_;
+    // The rows' names one after another, Latin-1; row r's runs from starts_[r] to
+    // starts_[r + 1]. A name with other characters (or past 4 GiB) is kept in wide_.
+    QByteArray text_;
+    std::vector<quint32> starts_;
+    std::unordered_map<int, QString> wide_;
+    std::unordered_map<int, Extra> extra_;
     std::vector<Span> slots_; // slot - 1
     Changes changes_;
     int requests_ = 0;

@@ -48,15 +48,22 @@ QString unifyLineBreaks(const QString& text, QStringView lineEnd) {
             ++from;
         return from;
     };
+    auto breakLength = [&](qsizetype at) {
+        return view[at] == u'\r' && at + 1 < n && view[at + 1] == u'\n' ? 2 : 1;
+    };
     qsizetype at = nextBreak(0);
-    if (at == n)
+    // Mostly every break is the wanted one already: then the text is kept, not copied.
+    qsizetype k = at;
+    while (k < n && view.sliced(k, breakLength(k)) == lineEnd)
+        k = nextBreak(k + breakLength(k));
+    if (k == n)
         return text;
     QString out;
     out.reserve(n + n / 8);
     out.append(view.first(at));
     while (at < n) {
         out.append(lineEnd);
-        at += view[at] == u'\r' && at + 1 < n && view[at + 1] == u'\n' ? 2 : 1;
+        at += breakLength(at);
         const qsizetype next = nextBreak(at);
         out.append(view.sliced(at, next - at));
         at = next;
@@ -74,8 +81,12 @@ QString decodeDomains(const QByteArray& bytes) {
     // the bytes and only they are decoded, straight onto the end of the list.
     const char* const text = bytes.constData();
     const qsizetype n = bytes.size();
-    QString list;
-    list.reserve(n);
+    // Written in place: an item takes no more characters than its bytes, and the CR LF
+    // before it at most one more than the byte that ended the item before (a comma, a
+    // lone LF). The room beyond what is written is never touched, so it costs no memory.
+    QString list(2 * n + 2, Qt::Uninitialized);
+    QChar* const begin = list.data();
+    QChar* out = begin;
     bool first = true;
     auto lineEndLength = [&](qsizetype i) -> int {
         if (text[i] == '\r')
@@ -93,26 +104,31 @@ QString decodeDomains(const QByteArray& bytes) {
             ++i;
         if (i >= n)
             break;
-        qsizetype from = i;
+        // Empty items before the first non-empty one leave no trace.
+        if (!first) {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        }
         qsizetype length = 0;
         if (text[i] == '"') {
             const char* close = static_cast<const char*>(std::memchr(text + i + 1, '"', n - i - 1));
-            from = i + 1;
+            const qsizetype from = i + 1;
             length = close ? close - text - from : n - from;
+            out = cp1252::decodeTo(out, text + from, length);
             // Whatever follows the closing quote up to the delimiter is dropped.
             i = toDelimiter(close ? close - text + 1 : n);
         } else {
-            i = toDelimiter(i);
+            // Decoded on the way to the delimiter, in one pass.
+            const qsizetype from = i;
+            for (char c; i < n && (c = text[i]) != ',' && c != '\r' && c != '\n'; ++i)
+                *out++ = cp1252::decodeByte(c);
             length = i - from;
         }
         if (i < n)
             i += text[i] == ',' ? 1 : lineEndLength(i);
-        // Empty items before the first non-empty one leave no trace.
-        if (!first)
-            list.append(QLatin1String("\r\n"));
-        cp1252::decodeAppend(list, text + from, length);
         first = first && length == 0;
     }
+    list.truncate(out - begin);
     return list;
 }
 

@@ -21,8 +21,12 @@ int decodeSettings(const QByteArray& bytes, SettingsArray& settings);
 
 // CR, LF, U+2028 (line separator), U+2029 (paragraph separator) or U+0085 (next line).
 inline bool isLineBreak(QChar c) {
-    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
-           c == QChar::ParagraphSeparator || c == QChar(u'\u0085');
+    // Most characters of a list lie between CR and U+0085: one comparison rules them out.
+    const char16_t u = c.unicode();
+    if (u > u'\r' && u < u'\u0085')
+        return false;
+    return u == u'\r' || u == u'\n' || u == QChar::LineSeparator ||
+           u == QChar::ParagraphSeparator || u == u'\u0085';
 }
 
 // Every line break a text box can hold (CR LF, a lone CR or LF, U+2028, U+2029, U+0085)

@@ -103,6 +103,45 @@ private slots:
         QCOMPARE(handledErrorCount(), errors + 2);
     }
 
+    // Names dealt into a group are packed; a job exists while someone holds it. What a
+    // holder changes must outlive the holder, and identity must hold while it is held.
+    void packedJobsKeepWhatTheirHoldersDid() {
+        auto g = std::make_shared<clsDomainsMain>();
+        for (const char* name : {"a.com", "b.com", "c.com"})
+            g->AddName(QString::fromLatin1(name));
+        g->AddName(QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444"));
+        QCOMPARE(namesOf(*g),
+                 (QStringList{"a.com", "b.com", "c.com",
+                              QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444")}));
+        {
+            const DomainJob b = g->item(2);
+            QVERIFY(g->item(2) == b); // the same object while held
+            b->countTry();
+            b->DoPURCHASE = true;
+            QCOMPARE(g->indexOf(b), 2);
+        }
+        g->item(3)->Tries = 7; // a handle let go at once
+        g->item(4)->Domain = QStringLiteral("renamed.com");
+        const clsDomainsMain copy = *g; // shares the jobs, as a copy of a list of them did
+        QCOMPARE(copy.item(2)->Tries, qint16(1));
+        QVERIFY(copy.item(2)->DoPURCHASE);
+        QCOMPARE(copy.item(3)->Tries, qint16(7));
+        QCOMPARE(copy.domainAt(4), QStringLiteral("renamed.com"));
+        QCOMPARE(copy.item(1)->Tries, qint16(0));
+
+        // A job held across its removal: still usable, no longer found, the rest move up.
+        const DomainJob a = g->item(1);
+        g->Remove(1);
+        QCOMPARE(g->indexOf(a), 0);
+        QCOMPARE(g->item(1)->Domain, QStringLiteral("b.com"));
+        a->countTry();
+        // ... and across the end of its group.
+        const DomainJob c = g->item(2);
+        g.reset();
+        c->countTry();
+        QCOMPARE(c->Tries, qint16(8));
+    }
+
     void triesStopAt32767() {
         clsDomains j;
         j.Tries = 32766;
@@ -123,6 +162,10 @@ private slots:
         QTest::newRow("five, PURCHASE") << five << false << odd << even;
         QTest::newRow("one, check")
             << QString("1.com") << true << QStringList{"1.com"} << QStringList{};
+        // Every CR is dropped from a line; an empty line is a job as well.
+        QTest::newRow("CR inside a line, empty line")
+            << QString("a\r.com\r\n\r\nc.com") << true << QStringList{"a.com", "c.com"}
+            << QStringList{""};
     }
     void dealing() {
         QFETCH(QString, list);

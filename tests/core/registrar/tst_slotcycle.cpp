@@ -169,6 +169,58 @@ private slots:
         QCOMPARE(slow.times(1, QStringLiteral("request")), (QList<qint64>{1, 5006}));
     }
 
+    // A 100 ms handshake, twenty times the check's 5 ms round trip: the purchase's
+    // connection is set up beside the check's, not when the check is written, so the
+    // purchase still leaves the moment the "free" reply comes.
+    void buyAtOnceOverSlowHandshakes_data() {
+        QTest::addColumn<QString>("domains");
+        QTest::addColumn<bool>("scheduled");
+        QTest::addColumn<qint64>("checkAt");
+        QTest::newRow("first check of a run") << "a.com" << false << qint64(101);
+        // x.com answered at 106; a.com due at 1106, both connections opened 303 ms ahead
+        // (three times the 101 ms set-up).
+        QTest::newRow("a paced check") << "x.com\r\ny.com\r\na.com" << false << qint64(1106);
+        // Nothing measured yet: both are opened 2 s ahead of the named second.
+        QTest::newRow("first check of a scheduled run") << "a.com" << true << qint64(10000);
+    }
+    void buyAtOnceOverSlowHandshakes() {
+        QFETCH(QString, domains);
+        QFETCH(bool, scheduled);
+        QFETCH(qint64, checkAt);
+        RunRig rig;
+        Options options = rig.store.options();
+        options.buyAtOnce = true;
+        rig.store.setOptions(options);
+        rig.view.f.delayTime = QStringLiteral("1");
+        rig.view.f.domains = domains;
+        if (scheduled) {
+            rig.view.f.startImmediately = 0;
+            rig.view.f.startTime = QStringLiteral("10:00:10 AM");
+            rig.view.f.endTime = QStringLiteral("10:05:00 AM");
+        }
+        rig.free = {QStringLiteral("a.com")};
+        rig.platform.connectPlan = [](const QString&, quint16) {
+            SimConnectPlan plan;
+            plan.handshakeMs = 100;
+            return plan;
+        };
+        rig.run.DoStart();
+        rig.platform.advanceTo(checkAt + 50);
+        QList<qint64> at;
+        QStringList asked;
+        for (const SimEvent& e : rig.platform.log)
+            if (e.what == QLatin1String("request") &&
+                requested(e.bytes).endsWith(QLatin1String("a.com"))) {
+                at.append(e.atMs);
+                asked.append(requested(e.bytes));
+            }
+        QCOMPARE(asked, (QStringList{"check a.com", "purchase a.com"}));
+        QCOMPARE(at, (QList<qint64>{checkAt, checkAt + 5}));
+        // Each request had a connection of its own, and none more was opened for slot 1.
+        QCOMPARE(rig.run.slot(1)->stats().fellBack, 0);
+        QCOMPARE(rig.run.slot(1)->stats().dueWhileOpening, 0);
+    }
+
     void watchdogRecoversSilentAndRefusedConnections() {
         RunRig rig;
         rig.view.f.domains = QStringLiteral("one.com");
