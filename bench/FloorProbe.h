@@ -3,9 +3,9 @@
 #include "TimingStandIn.h"
 
 #include <arpa/inet.h>
-#include <sys/prctl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>

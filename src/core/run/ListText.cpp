@@ -2,9 +2,9 @@
 
 #include "core/settings/SettingsCodec.h"
 
-#include <algorithm>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 namespace drovane {
 
