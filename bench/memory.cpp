@@ -61,8 +61,10 @@ int argValue(const QStringList& args, const QString& name, int fallback) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int names = std::clamp(argValue(app.arguments(), "--names", 32768), 1, 32768);
-    const int seconds = std::clamp(argValue(app.arguments(), "--seconds", 3), 1, 30);
+    const int names =
+        std::clamp(argValue(app.arguments(), QStringLiteral("--names"), 32768), 1, 32768);
+    const int seconds =
+        std::clamp(argValue(app.arguments(), QStringLiteral("--seconds"), 3), 1, 30);
 
     std::printf("Drovane engine memory, %d names, interval 1, %d s of running\n", names, seconds);
     report("Qt core started");

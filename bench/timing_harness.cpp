@@ -165,8 +165,6 @@ QProcess* startPeer(const char* script, const QStringList& args) {
     return p;
 }
 
-} // namespace
-
 int tlsTiming(int samples) {
     const QString certs = QStringLiteral(DROVANE_TEST_DATA "/tls");
     qputenv("SSL_CERT_FILE", QFile::encodeName(certs + QLatin1String("/test-ca.pem")));
@@ -232,15 +230,18 @@ int tlsTiming(int samples) {
     return 0;
 }
 
+} // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.contains(QStringLiteral("--tls")))
-        return tlsTiming(std::clamp(argValue(args, "--tls-samples", 400), 10, 5000));
-    const int seconds = std::clamp(argValue(args, "--seconds", 30), 3, 60);
-    const int rounds = std::clamp(argValue(args, "--rounds", 12), 1, 16);
+        return tlsTiming(
+            std::clamp(argValue(args, QStringLiteral("--tls-samples"), 400), 10, 5000));
+    const int seconds = std::clamp(argValue(args, QStringLiteral("--seconds"), 30), 3, 60);
+    const int rounds = std::clamp(argValue(args, QStringLiteral("--rounds"), 12), 1, 16);
     const bool peers = !args.contains(QStringLiteral("--no-peers"));
-    QRandomGenerator random(quint32(argValue(args, "--seed", 5)));
+    QRandomGenerator random(quint32(argValue(args, QStringLiteral("--seed"), 5)));
 
     QTimer::singleShot(kHardLimitMs, [] {
         std::fprintf(stderr, "timing harness: over its time limit, stopping\n");

@@ -85,7 +85,8 @@ int main(int argc, char* argv[]) {
     bool ok = save(&main, out, QStringLiteral("main-window.png"));
 
     main.findChild<QAbstractButton*>(QStringLiteral("cmdSettings"))->click();
-    ok = ok && main.settingsWindow() && save(main.settingsWindow(), out, "settings-window.png");
+    ok = ok && main.settingsWindow() &&
+         save(main.settingsWindow(), out, QStringLiteral("settings-window.png"));
 
     main.showServerError({QStringLiteral("example.net"),
                           QStringLiteral("Domain name not available for registration"),
@@ -93,7 +94,7 @@ int main(int argc, char* argv[]) {
                           {},
                           2});
     ok = ok && !main.errorWindows().isEmpty() &&
-         save(main.errorWindows().first(), out, "error-dialog.png");
+         save(main.errorWindows().first(), out, QStringLiteral("error-dialog.png"));
 
     // The status window a few minutes into a run.
     const DealtGroups dealt =

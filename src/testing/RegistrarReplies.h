@@ -50,8 +50,8 @@ inline QUrlQuery requestQuery(const QByteArray& request) {
 
 inline QString requested(const QByteArray& request) {
     const QUrlQuery q = requestQuery(request);
-    return q.queryItemValue("command") + ' ' + q.queryItemValue("sld") + '.' +
-           q.queryItemValue("tld");
+    return q.queryItemValue(QStringLiteral("command")) + u' ' +
+           q.queryItemValue(QStringLiteral("sld")) + u'.' + q.queryItemValue(QStringLiteral("tld"));
 }
 
 // The answers of the stand-in for trying the program on one machine: the user id "bad"
@@ -59,12 +59,12 @@ inline QString requested(const QByteArray& request) {
 // with "free" are available, and every purchase succeeds.
 inline QByteArray standInReply(const QByteArray& request) {
     const QUrlQuery q = requestQuery(request);
-    if (q.queryItemValue("uid") == QLatin1String("bad"))
+    if (q.queryItemValue(QStringLiteral("uid")) == QLatin1String("bad"))
         return badLoginReply();
-    const QString sld = q.queryItemValue("sld");
+    const QString sld = q.queryItemValue(QStringLiteral("sld"));
     if (sld.startsWith(QLatin1String("err")))
         return unexpectedReply();
-    if (q.queryItemValue("command") == QLatin1String("purchase"))
+    if (q.queryItemValue(QStringLiteral("command")) == QLatin1String("purchase"))
         return orderReply();
     return checkReply(sld.startsWith(QLatin1String("free")) ? "210" : "211");
 }

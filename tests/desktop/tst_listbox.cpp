@@ -5,25 +5,26 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 namespace {
 // "text:abc" types, "Key" presses, "+Key" with Shift, "^Key" with Ctrl.
 void play(ListBox& box, const QStringList& script) {
-    static const QHash<QString, Qt::Key> keys{{"Left", Qt::Key_Left},
-                                              {"Right", Qt::Key_Right},
-                                              {"Up", Qt::Key_Up},
-                                              {"Down", Qt::Key_Down},
-                                              {"Home", Qt::Key_Home},
-                                              {"End", Qt::Key_End},
-                                              {"Backspace", Qt::Key_Backspace},
-                                              {"Delete", Qt::Key_Delete},
-                                              {"Return", Qt::Key_Return},
-                                              {"A", Qt::Key_A},
-                                              {"Z", Qt::Key_Z},
-                                              {"X", Qt::Key_X},
-                                              {"V", Qt::Key_V}};
+    static const QHash<QString, Qt::Key> keys{{u"Left"_s, Qt::Key_Left},
+                                              {u"Right"_s, Qt::Key_Right},
+                                              {u"Up"_s, Qt::Key_Up},
+                                              {u"Down"_s, Qt::Key_Down},
+                                              {u"Home"_s, Qt::Key_Home},
+                                              {u"End"_s, Qt::Key_End},
+                                              {u"Backspace"_s, Qt::Key_Backspace},
+                                              {u"Delete"_s, Qt::Key_Delete},
+                                              {u"Return"_s, Qt::Key_Return},
+                                              {u"A"_s, Qt::Key_A},
+                                              {u"Z"_s, Qt::Key_Z},
+                                              {u"X"_s, Qt::Key_X},
+                                              {u"V"_s, Qt::Key_V}};
     for (const QString& step : script) {
-        if (step.startsWith("text:")) {
+        if (step.startsWith(u"text:"_s)) {
             QTest::keyClicks(&box, step.mid(5));
             continue;
         }
@@ -51,22 +52,23 @@ private slots:
         QTest::addColumn<int>("cursor");
 
         QTest::newRow("type at the end of the last line")
-            << "a\r\nb" << QStringList{"^End", "text:c"} << "a\nbc" << 4;
+            << "a\r\nb" << QStringList{u"^End"_s, u"text:c"_s} << "a\nbc" << 4;
         QTest::newRow("Backspace at a line start joins")
-            << "a\nb" << QStringList{"Down", "Home", "Backspace"} << "ab" << 1;
+            << "a\nb" << QStringList{u"Down"_s, u"Home"_s, u"Backspace"_s} << "ab" << 1;
         QTest::newRow("Delete at a line end joins")
-            << "ab\ncd" << QStringList{"End", "Delete"} << "abcd" << 2;
+            << "ab\ncd" << QStringList{u"End"_s, u"Delete"_s} << "abcd" << 2;
         QTest::newRow("selection replaced by typing")
-            << "one\ntwo" << QStringList{"Right", "+Down", "text:X"} << "oXwo" << 2;
+            << "one\ntwo" << QStringList{u"Right"_s, u"+Down"_s, u"text:X"_s} << "oXwo" << 2;
         QTest::newRow("Up and Down keep the column")
-            << "abcd\nx\nabcd" << QStringList{"End", "Down", "Down", "text:!"} << "abcd\nx\nabcd!"
-            << 12;
+            << "abcd\nx\nabcd" << QStringList{u"End"_s, u"Down"_s, u"Down"_s, u"text:!"_s}
+            << "abcd\nx\nabcd!" << 12;
         QTest::newRow("select all, cut, paste back")
-            << "a\nb" << QStringList{"^A", "^X", "text:z", "^V"} << "za\nb" << 4;
+            << "a\nb" << QStringList{u"^A"_s, u"^X"_s, u"text:z"_s, u"^V"_s} << "za\nb" << 4;
         QTest::newRow("undo a line break and a deletion")
-            << "ab" << QStringList{"Right", "Return", "Delete", "^Z", "^Z"} << "ab" << 1;
+            << "ab" << QStringList{u"Right"_s, u"Return"_s, u"Delete"_s, u"^Z"_s, u"^Z"_s} << "ab"
+            << 1;
         QTest::newRow("Ctrl+Backspace takes the word")
-            << "x a.com" << QStringList{"End", "^Backspace"} << "x " << 2;
+            << "x a.com" << QStringList{u"End"_s, u"^Backspace"_s} << "x " << 2;
     }
     void editing() {
         QFETCH(QString, text);
@@ -87,12 +89,12 @@ private slots:
         // A name wider than the box wraps onto rows; Down moves a row, not a line.
         ListBox box;
         box.resize(60, 240);
-        box.setPlainText(QString(200, u'w') + "\nb.com");
+        box.setPlainText(QString(200, u'w') + u"\nb.com"_s);
         box.show();
         QTest::keyClick(&box, Qt::Key_Down);
         QVERIFY(box.cursorPosition() > 0 && box.cursorPosition() < 200);
         box.setReadOnly(true);
-        QTest::keyClicks(&box, "x");
+        QTest::keyClicks(&box, u"x"_s);
         QTest::keyClick(&box, Qt::Key_Backspace);
         QCOMPARE(box.toPlainText().size(), 206);
         // A click lands on the row under it.
