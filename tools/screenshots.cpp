@@ -4,10 +4,13 @@
 #include "core/run/ListText.h"
 #include "core/run/RunStatus.h"
 #include "core/settings/LegalTypes.h"
+#include "desktop/frmCheck.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
 #include "desktop/frmStatus.h"
 #include "desktop/modMain.h"
+#include "testing/FakeKeyring.h"
+#include "testing/RegistrarReplies.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
@@ -38,6 +41,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir folder;
 
     SettingsStore store(folder.path());
+    // A desktop with a keyring, where the password is kept.
+    test::FakeKeyring keyring;
+    store.setKeyring(&keyring);
     const char* sample[21] = {"",
                               "",
                               "",
@@ -88,6 +94,29 @@ int main(int argc, char* argv[]) {
     ok = ok && main.settingsWindow() &&
          save(main.settingsWindow(), out, QStringLiteral("settings-window.png"));
 
+    // Check Setup against the stand-in's account, the registrar's clock a little ahead.
+    test::StandInAccount account;
+    account.clockSkewMs = 1800;
+    platform.replyFor = [&](const QByteArray& request) {
+        SimReply reply;
+        reply.pieces = {test::standInReply(request, account, platform.clock().now())};
+        return reply;
+    };
+    platform.connectPlan = [](const QString&, quint16) {
+        SimConnectPlan plan;
+        plan.delayMs = 41;
+        plan.handshakeMs = 84;
+        return plan;
+    };
+    main.settingsWindow()->findChild<QAbstractButton*>(QStringLiteral("cmdCheck"))->click();
+    platform.advance(5000);
+    if (frmCheck* check = main.checkWindow()) {
+        check->move(60, 60);
+        check->resize(900, 300);
+        ok = ok && save(check, out, QStringLiteral("check-window.png"));
+        check->close();
+    }
+
     main.showServerError({QStringLiteral("example.net"),
                           QStringLiteral("Domain name not available for registration"),
                           QStringLiteral("2-1"),
@@ -123,17 +152,26 @@ int main(int argc, char* argv[]) {
     int second = 0;
     for (const Reply& r : replies) {
         ReplyEvent e;
-        e.at = at.addSecs(second += 2);
         e.slot = r.slot;
         e.domain = QString::fromLatin1(r.domain);
-        e.tries = r.tries;
+        // The earlier replies, for the summary's count.
+        for (e.tries = 1; e.tries < r.tries; ++e.tries)
+            status.apply(e);
+        e.at = at.addSecs(second += 2);
         e.outcome = r.outcome;
         e.orderId = e.description = QString::fromLatin1(r.detail);
         status.apply(e);
     }
-    frmStatus statusWindow(status);
+    // The moment the picture is taken: three seconds after the last reply.
+    struct PictureClock : Clock {
+        QDateTime when;
+        QDateTime now() const override { return when; }
+        qint64 steadyUs() const override { return 0; }
+    } clock;
+    clock.when = at.addSecs(second + 3);
+    frmStatus statusWindow(status, nullptr, &store, &clock);
     statusWindow.move(80, 80);
-    statusWindow.resize(760, 260);
+    statusWindow.resize(760, 300);
     statusWindow.show();
     ok = ok && save(&statusWindow, out, QStringLiteral("status-window.png"));
     return ok ? 0 : 1;

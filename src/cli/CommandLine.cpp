@@ -11,7 +11,8 @@ namespace {
 
 bool takesValue(const QString& option) {
     return option == QLatin1String("--folder") || option == QLatin1String("--registrar") ||
-           option == QLatin1String("--on-error") || option == QLatin1String("--on-order");
+           option == QLatin1String("--on-error") || option == QLatin1String("--on-order") ||
+           option == QLatin1String("--on-stop");
 }
 
 bool applyOption(Invocation& inv, const QString& name, const QString& value, QString* error) {
@@ -58,10 +59,14 @@ bool applyOption(Invocation& inv, const QString& name, const QString& value, QSt
         }
     } else if (name == QLatin1String("--on-order")) {
         inv.onOrder = value;
+    } else if (name == QLatin1String("--on-stop")) {
+        inv.onStop = value;
     } else if (name == QLatin1String("--yes") || name == QLatin1String("-y")) {
         inv.yes = true;
     } else if (name == QLatin1String("--json")) {
         inv.json = true;
+    } else if (name == QLatin1String("--quiet") || name == QLatin1String("-q")) {
+        inv.quiet = true;
     } else if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
         inv.help = true;
     } else if (name == QLatin1String("--version")) {
@@ -133,7 +138,8 @@ QString helpText(const QStringList& words) {
     if (command == QLatin1String("run"))
         return QStringLiteral(
             "Usage: drovane-cli run [--yes] [--json] [--on-error continue|drop|stop]\n"
-            "                       [--on-order COMMAND] [--registrar HOST[:PORT]] [--folder DIR]\n"
+            "                       [--on-order COMMAND] [--on-stop COMMAND]\n"
+            "                       [--registrar HOST[:PORT]] [--folder DIR]\n"
             "\n"
             "Starts a run from the saved settings and domain list, as the Start button does:\n"
             "the same start checks (their messages on stderr, exit status 1), Start\n"
@@ -142,22 +148,64 @@ QString helpText(const QStringList& words) {
             "Prints one line per counted reply on stdout:\n"
             "  2026-01-31T22:00:01.004Z slot 1 example.com tries 7 taken|free|ordered ID|\n"
             "                                    rejected account|unexpected: TEXT|purchase sent\n"
+            "and a line when a request comes to nothing (at most one a slot per 8 s):\n"
+            "  2026-01-31T22:00:09.004Z slot 1 example.com failed: no reply within 8 s\n"
+            "What the registrar sent is shown on one line, cut after 500 characters.\n"
+            "A scheduled run checks the setup when it starts waiting and again 5 minutes\n"
+            "before its start time (see drovane-cli check --help); what is not ready, and a\n"
+            "slot whose every request has failed for a minute, are told on stderr.\n"
             "\n"
             "  --yes            answer Yes to the questions the window asks (the 30-minute\n"
             "                   warning); without it such a run does not start (exit status 3)\n"
-            "  --json           print each reply as a JSON object on a line of its own\n"
+            "  --json           print each reply as a JSON object on a line of its own, and\n"
+            "                   records with \"event\": start, stop (with its reason),\n"
+            "                   failure, at-risk and check\n"
+            "  --quiet          print only orders and errors among the replies; the run's\n"
+            "                   start and stop are told on stderr all the same\n"
             "  --on-error WHAT  an unexpected reply: continue (default; the run goes on),\n"
             "                   drop (the name leaves this run, as Stop Current) or\n"
             "                   stop (the run ends, as Stop All; exit status 5)\n"
             "  --on-order CMD   run CMD through /bin/sh after each successful order, with\n"
             "                   DROVANE_DOMAIN, DROVANE_ORDER_ID and DROVANE_SLOT set; it never\n"
             "                   delays or fails the run\n"
+            "  --on-stop CMD    run CMD through /bin/sh when the run ends, with\n"
+            "                   DROVANE_STOP_REASON (end-time, account-rejected,\n"
+            "                   address-refused, secure-connection-failed, stop-all, signal)\n"
+            "                   and DROVANE_STOP_MESSAGE set\n"
+            "                   Both commands get /dev/null as input, output and error output\n"
+            "                   (redirect inside CMD to keep them, e.g. 'cmd >>/tmp/log 2>&1');\n"
+            "                   at most 4 run at once, the rest wait; one still running after\n"
+            "                   60 s is stopped, and the run waits up to 10 s for them at its end\n"
             "  --registrar H[:P] connect to H (and port P) for this run instead of the\n"
             "                   built-in registrar host; the secure option still chooses\n"
             "                   TLS (port 443) or plain HTTP (port 80)\n"
             "\n"
             "Ends with 0 at the end time or on SIGTERM/SIGINT, 2 when the registrar rejects\n"
-            "the account, 4 when its certificate is not trusted.\n");
+            "the account or this machine's address, 4 when the secure connection to it fails\n"
+            "(its certificate is not trusted, or the TLS handshake fails).\n");
+    if (command == QLatin1String("check"))
+        return QStringLiteral(
+            "Usage: drovane-cli check [--json] [--registrar HOST[:PORT]] [--folder DIR]\n"
+            "\n"
+            "Checks the saved setup before the drop, over exactly the connection a run would\n"
+            "use, and prints one line per check, each ready, warning or not ready with its\n"
+            "reason:\n"
+            "  Connection                 the TLS handshake and certificate; connection set-up\n"
+            "                             and round trip (the median of 3)\n"
+            "  Account and address        GetBalance: the user name and password, and whether\n"
+            "                             the account takes requests from this address\n"
+            "  Funds                      the available balance against the account's price\n"
+            "                             for each TLD of the list (PE_GetProductPrice)\n"
+            "  Clock                      whether this machine's clock is synchronised, and\n"
+            "                             the registrar's clock against it\n"
+            "  What a purchase will need  the start checks, name servers, the list's lines,\n"
+            "                             the registrant's phone, e-mail and country\n"
+            "It sends only GetBalance and PE_GetProductPrice (no check or purchase of a listed\n"
+            "name), takes no lock and writes no file.\n"
+            "\n"
+            "  --json   one JSON object per check\n"
+            "\n"
+            "Ends with 0 when ready (warnings may be printed), 1 when something is not ready.\n");
     if (command == QLatin1String("settings"))
         return QStringLiteral(
             "Usage: drovane-cli settings show [--folder DIR]\n"
@@ -171,7 +219,8 @@ QString helpText(const QStringList& words) {
             "  start-immediately, start-time, end-time (e.g. 10:30 PM, 22:30, 12/31/2026\n"
             "  10:30 PM), custom-nameservers, first-name, last-name, phone, address, city,\n"
             "  country, email, ns1, ns2, method (check or purchase), legal-type (a code such\n"
-            "  as LTD, or none), and in options.ini secure, test-environment, buy-at-once.\n"
+            "  as LTD, or none), and in options.ini secure, test-environment, buy-at-once,\n"
+            "  stop-when-bought (a bought name is not checked again in that run).\n"
             "Switches take true/false or 1/0. Switching on start-immediately or the purchase\n"
             "method asks the window's question: answer it with --yes (exit status 3 without).\n"
             "The password is never taken from the command line: it would show in the\n"
@@ -202,6 +251,7 @@ QString helpText(const QStringList& words) {
         "\n"
         "Commands:\n"
         "  run                       start a run from the saved settings and list\n"
+        "  check                     check the setup before the drop\n"
         "  settings show             print the settings\n"
         "  settings set NAME VALUE   change one setting (clear NAME empties one)\n"
         "  domains list|add|remove|import   show or edit the domain list\n"
@@ -213,10 +263,11 @@ QString helpText(const QStringList& words) {
         "  --help         help on the command\n"
         "  --version      print the version\n"
         "\n"
-        "Exit statuses: 0 done; 1 refused (a start check, a value, a save); 2 account\n"
-        "rejected; 3 a question needs --yes; 4 certificate not trusted; 5 stopped by\n"
-        "--on-error stop; 6 the folder is in use (another run, or the window for an\n"
-        "edit); 64 wrong command line.\n"
+        "Exit statuses: 0 done (check: ready); 1 refused (a start check, a value, a save;\n"
+        "check: not ready); 2 account or address rejected; 3 a question needs --yes;\n"
+        "4 the secure connection to the registrar failed (certificate not trusted, or the\n"
+        "TLS handshake failed); 5 stopped by --on-error stop; 6 the folder is in use\n"
+        "(another run, or the window for an edit); 64 wrong command line.\n"
         "\n"
         "drovane-cli COMMAND --help tells more.\n");
 }

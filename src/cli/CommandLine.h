@@ -17,8 +17,10 @@ struct Invocation {
     quint16 registrarPort = 0; // 0: the port the options choose
     bool yes = false;
     bool json = false;
+    bool quiet = false; // run: only orders and errors among the reply lines
     OnError onError = OnError::Continue;
     QString onOrder;
+    QString onStop;
     bool help = false;
     bool version = false;
 };

@@ -29,9 +29,20 @@ private:
     bool told_ = false;
 };
 
+// The syslog priorities of lines, as the journal files them when stdout or stderr is its
+// stream ($JOURNAL_STREAM): `journalctl -p warning` then lists errors and orders.
+namespace priority {
+constexpr int Err = 3;
+constexpr int Warning = 4;
+constexpr int Notice = 5;
+constexpr int Info = 6; // the journal's default: no prefix
+} // namespace priority
+
 // One line on stderr, written at once.
-void printError(const QString& text);
+void printError(const QString& text, int priority = priority::Err);
 // One line on stdout, written at once, so the journal gets it as it happens.
-void printOut(const QString& text);
+void printOut(const QString& text, int priority = priority::Info);
+// Whether the stream is the journal's, for tests: `fd` is compared with $JOURNAL_STREAM.
+bool isJournalStream(int fd);
 
 } // namespace drovane::cli

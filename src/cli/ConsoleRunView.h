@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "CommandRunner.h"
 #include "core/run/RunView.h"
 #include "core/settings/SettingsStore.h"
 
@@ -23,6 +24,8 @@ public:
     std::function<void(const ServerErrorReport&)> onServerError;
     // Called when a run has stopped.
     std::function<void()> onStopped;
+    // Called with every counted reply, printed or not.
+    std::function<void(const ReplyEvent&)> onReply;
 
     // The files are read again for every call, so a run's saves write back what is on
     // disk: a `settings set` made while the service runs is never overwritten with
@@ -41,12 +44,26 @@ public:
     void showSubmissions(qint32) override {}
     void showServerError(const ServerErrorReport& report) override;
     void showReply(const ReplyEvent& event) override;
+    void showRunStopped(StopReason reason, const QString& why) override;
+    void showSlotFailure(const SlotFailure& failure) override;
+    void showAtRisk(const QString& text) override;
+    void showSetupCheck(const QList<CheckLine>& lines) override;
 
-    // The line printed for a reply, plain or JSON.
+    // Runs --on-stop, if given, for an end the engine did not see (a signal).
+    void runStopCommand(const QString& reason, const QString& why);
+    // The --on-order and --on-stop commands, to be let finish at the end.
+    CommandRunner& commands() { return commands_; }
+
+    // The line printed for a reply, plain or JSON. What the registrar sent is made one
+    // line and cut in the plain format, so it can neither forge a line nor flood one.
     static QString replyLine(const ReplyEvent& event, bool json);
+    // The line printed for a slot's failure, plain or JSON.
+    static QString failureLine(const SlotFailure& failure, bool json);
+    // A check's line as `drovane-cli check` prints it, plain or JSON.
+    static QString checkLine(const CheckLine& line, bool json);
 
 private:
-    void runOrderCommand(const ReplyEvent& event) const;
+    void runOrderCommand(const ReplyEvent& event);
 
     SettingsStore& store_;
     Prompter& prompter_;
@@ -54,6 +71,7 @@ private:
     // The fields of the run under way, as it took them over at its start.
     mutable MainFields running_;
     bool started_ = false;
+    CommandRunner commands_;
 };
 
 } // namespace drovane::cli

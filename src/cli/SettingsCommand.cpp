@@ -56,10 +56,14 @@ const Name kNames[] = {
     {"secure", Kind::Option, 0},
     {"test-environment", Kind::Option, 1},
     {"buy-at-once", Kind::Option, 2},
+    {"stop-when-bought", Kind::Option, 3},
 };
 
 bool& optionField(Options& o, int which) {
-    return which == 0 ? o.secure : which == 1 ? o.testEnvironment : o.buyAtOnce;
+    return which == 0   ? o.secure
+           : which == 1 ? o.testEnvironment
+           : which == 2 ? o.buyAtOnce
+                        : o.stopWhenBought;
 }
 
 const Name* findName(const QString& name) {
@@ -106,7 +110,8 @@ QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
     }
     switch (n.setting) {
     case setting::Password:
-        return f.password.isEmpty() ? QString() : QStringLiteral("*****");
+        return (f.password.isEmpty() ? QString() : QStringLiteral("***** ")) +
+               QStringLiteral("(%1)").arg(passwordPlaceLine(store));
     case setting::DelayTime:
         return f.delayTime;
     case setting::Logging:
@@ -230,6 +235,14 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     if (!edit)
         return edit.status();
     loadFiles(store);
+    // The service's credential comes first: a password saved here would never be used.
+    if (n->setting == setting::Password && n->kind == Kind::Text &&
+        store.passwordSource() == PasswordSource::CredentialFile) {
+        printError(QStringLiteral("Not changed: the password comes from %1 while it is there; "
+                                  "change that file instead.")
+                       .arg(store.passwordPlace()));
+        return exitstatus::Refused;
+    }
     MainFields f = windowFields(store, prompter);
     switch (n->kind) {
     case Kind::Text:
@@ -319,12 +332,14 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     // As the settings window's Done: a name server removed takes Custom Nameservers off.
     if (nameServerSwitchMustGoOff(store.all()))
         f.nameServers = 0;
-    return reportSave(store.WriteSettings(f),
-                      n->kind == Kind::Option
-                          ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
-                          : store.settingsPath())
-               ? exitstatus::Ok
-               : exitstatus::Refused;
+    if (!reportSave(store.WriteSettings(f),
+                    n->kind == Kind::Option
+                        ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
+                        : store.settingsPath()))
+        return exitstatus::Refused;
+    if (n->setting == setting::Password && n->kind == Kind::Text)
+        printOut(QStringLiteral("The password is kept %1.").arg(passwordPlaceLine(store)));
+    return exitstatus::Ok;
 }
 
 } // namespace
@@ -334,6 +349,10 @@ int settingsCommand(const Invocation& inv, const QString& folder) {
     SettingsStore store(folder);
     ConsolePrompter prompter(inv.yes);
     const QString sub = inv.words.value(1);
+    // The password follows the user name into the keyring.
+    const QString name = inv.words.value(2);
+    usePasswordPlaces(store, sub == QLatin1String("show") || name == QLatin1String("password") ||
+                                 name == QLatin1String("username"));
     if (sub == QLatin1String("show") && inv.words.size() == 2) {
         loadFiles(store);
         return show(store, prompter);

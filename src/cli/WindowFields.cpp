@@ -6,7 +6,10 @@
 #include "core/faces/MainWindowLoad.h"
 #include "core/run/IntervalCheck.h"
 #include "core/settings/FolderMessages.h"
+#include "core/settings/PasswordPlaces.h"
 #include "core/settings/SettingNames.h"
+
+#include <QCoreApplication>
 
 namespace drovane::cli {
 MainFields windowFields(SettingsStore& store, Prompter& prompter) {
@@ -24,6 +27,8 @@ void loadFiles(SettingsStore& store) {
 }
 
 bool reportSave(const SaveResult& saved, const QString& path) {
+    if (!saved.notice.isEmpty())
+        printError(saved.notice);
     if (!saved.ok) {
         printError(QStringLiteral("Not saved: %1").arg(saved.error));
         return false;
@@ -44,6 +49,26 @@ FolderEdit::FolderEdit(SettingsStore& store) : scope_(store) {
         printError(editRefusedMessage(store.folder(), *window));
         status_ = exitstatus::FolderInUse;
     }
+}
+
+void usePasswordPlaces(SettingsStore& store, bool keyring) {
+    store.setCredentialFile(credentialPathFromEnvironment());
+    if (!keyring)
+        return;
+    // Loaded once; a server without the desktop package has no plugin, and says so.
+    static QString missing;
+    static Keyring* const plugin = loadKeyring(QCoreApplication::applicationDirPath(), &missing);
+    store.setKeyring(plugin, missing);
+}
+
+QString passwordPlaceLine(const SettingsStore& store) {
+    if (const QString problem = store.passwordProblem(); !problem.isEmpty())
+        return problem;
+    const bool stored = !store.Settings(setting::Password).isEmpty();
+    QString line = (stored ? QStringLiteral("in ") : QString()) + store.passwordPlace();
+    if (const QString why = store.passwordPlaceReason(); !why.isEmpty())
+        line += QStringLiteral("; ") + why;
+    return line;
 }
 
 } // namespace drovane::cli

@@ -37,4 +37,13 @@ private:
     int status_ = 0;
 };
 
+// Where the password may come from besides settings.dat: the credential file systemd hands
+// a service ($CREDENTIALS_DIRECTORY/registrar-password) and the desktop's keyring (when its
+// plugin is installed and a session bus is there) unless `keyring` is false: a command that
+// leaves the password alone need not wake a locked keyring.
+void usePasswordPlaces(SettingsStore& store, bool keyring = true);
+
+// Where the password is, as `settings show` and `settings set password` say it.
+QString passwordPlaceLine(const SettingsStore& store);
+
 } // namespace drovane::cli

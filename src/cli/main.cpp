@@ -1,5 +1,6 @@
 // drovane-cli: the Drovane engine for servers, without a display.
 
+#include "CheckCommand.h"
 #include "CommandLine.h"
 #include "ConsolePrompter.h"
 #include "DomainsCommand.h"
@@ -10,6 +11,7 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 using namespace drovane::cli;
 
@@ -33,6 +35,12 @@ int main(int argc, char* argv[]) {
         return exitstatus::Ok;
     }
     const QString command = inv->words.value(0);
+    // A check reads what is there; it never makes a folder that is not.
+    if (command == QLatin1String("check") && !inv->folder.isEmpty() &&
+        !QFileInfo(inv->folder).isDir()) {
+        printError(QStringLiteral("drovane-cli check: %1 is not a folder").arg(inv->folder));
+        return exitstatus::NotReady;
+    }
     const QString folder = chooseFolder(*inv, QCoreApplication::applicationDirPath());
     if (const QString problem = drovane::folderTrustProblem(folder); !problem.isEmpty()) {
         printError(QStringLiteral("The folder %1 is not used: %2. Its files could be anyone's "
@@ -43,6 +51,8 @@ int main(int argc, char* argv[]) {
     }
     if (command == QLatin1String("run") && inv->words.size() == 1)
         return runCommand(*inv, folder);
+    if (command == QLatin1String("check") && inv->words.size() == 1)
+        return checkCommand(*inv, folder);
     if (command == QLatin1String("settings"))
         return settingsCommand(*inv, folder);
     if (command == QLatin1String("domains"))

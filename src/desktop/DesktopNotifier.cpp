@@ -38,8 +38,17 @@ QString DesktopNotifier::body(const ReplyEvent& order) {
 
 void DesktopNotifier::orderPlaced(const ReplyEvent& order) {
     QApplication::beep();
-    const QString title = summary(order);
-    const QString text = body(order);
+    notify(summary(order), body(order), 1);
+}
+
+void DesktopNotifier::alert(const QString& title, const QString& text, bool low) {
+    if (!low)
+        QApplication::beep();
+    // A critical notification stays until the user sees it: nobody may be watching.
+    notify(title, text, low ? 0 : 2);
+}
+
+void DesktopNotifier::notify(const QString& title, const QString& text, uchar urgency) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         showTrayMessage(title, text);
@@ -49,7 +58,7 @@ void DesktopNotifier::orderPlaced(const ReplyEvent& order) {
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), kAppId);
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(urgency));
     call << QStringLiteral("Drovane") << uint(0) << kAppId << title << text << QStringList()
          << hints << int(-1);
     // Asked without waiting; only a refusal (no service on the bus) turns to the tray.

@@ -21,11 +21,14 @@ public:
     ~DesktopNotifier() override;
 
     void orderPlaced(const ReplyEvent& order) override;
+    void alert(const QString& summary, const QString& body, bool low) override;
 
     static QString summary(const ReplyEvent& order);
     static QString body(const ReplyEvent& order);
 
 private:
+    // 0 low, 1 normal, 2 critical (the notification service's urgency levels).
+    void notify(const QString& title, const QString& text, uchar urgency);
     void showTrayMessage(const QString& title, const QString& text);
 
     QIcon trayIcon_;

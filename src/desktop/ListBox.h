@@ -2,40 +2,59 @@
 
 #include "core/run/ListLines.h"
 
+#include <QAbstractScrollArea>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QList>
-#include <QWidget>
 
 namespace drovane {
 
 // The multi-line box of the domain list. A text document keeps a block, a layout and
-// an undo record per line and lays out a whole paragraph to wrap it: a million names
-// cost half a gigabyte and seconds, one line of a megabyte minutes. This box keeps the
-// bare text with its line starts and lays out only the rows on screen, wrapping a line
-// wherever it meets the right edge.
+// an undo record per line and lays out a whole paragraph: a million names cost half a
+// gigabyte and seconds, one line of a megabyte minutes. This box keeps the bare text
+// with its line starts and measures only the lines on screen. A line is one row: a name
+// never wraps, so its tail can never pass for a name of its own; a line wider than the
+// box scrolls sideways, with the caret or the horizontal scroll bar.
 //
 // It edits as a plain text box does: typing, Enter and Shift+Enter (both start a new
 // line), Backspace, Delete, the arrow, Home, End and page keys (with Shift to select,
-// with Ctrl by words or to the ends), the mouse (click, drag, double-click, wheel),
-// select all, cut, copy, paste and undo, by key or from its context menu. Tab moves the
-// focus on.
-class ListBox : public QWidget {
+// with Ctrl by words or to the ends), the mouse (click, drag, double-click, wheel,
+// middle-click pastes the primary selection), select all, cut, copy, paste, undo and
+// redo, by key or from its context menu. A selection becomes the primary selection
+// where the desktop has one. Tab moves the focus on. Assistive technology reads and
+// edits it through ListBoxAccessible, which this box keeps informed of every change.
+class ListBox : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ListBox(QWidget* parent = nullptr);
 
-    // Any line breaks; kept with "\n" between lines. Clears the undo steps.
+    // Any line breaks; kept with "\n" between lines. Clears the undo and redo steps.
     void setPlainText(QString text);
     QString toPlainText() const { return lines_.text(); }
     // CR LF between lines, as the list is saved and run.
     QString crlfText() const { return lines_.crlfText(); }
+    const ListLines& lines() const { return lines_; }
     int lineCount() const { return lines_.lineCount(); }
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return readOnly_; }
 
     qsizetype cursorPosition() const { return cursor_; }
+    qsizetype anchorPosition() const { return anchor_; }
     QString selectedText() const;
+    // Puts the caret at `cursor` with the text from `anchor` to it selected, and shows it.
+    void setSelection(qsizetype anchor, qsizetype cursor);
+    // An edit as if typed: undoable, and refused (false) while the box is read-only.
+    bool replace(qsizetype from, qsizetype to, const QString& text);
+    void undo();
+    void redo();
+
+    // Where a character is drawn, in the box's coordinates; empty when it is not on screen.
+    QRect characterRect(qsizetype position) const;
+    // The position nearest to a point in the box's coordinates.
+    qsizetype positionAtPoint(const QPoint& point) const;
+    // Scrolls so that the characters from..to show, as much of them as fits.
+    void ensureVisible(qsizetype from, qsizetype to);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,7 +63,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -52,59 +70,72 @@ protected:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Row {
-        int line;
-        qsizetype start; // the row's first character
-        qsizetype end;   // after its last character
-    };
+    // One step of the undo or redo record: the text at..at+length is to become `text`.
     struct Edit {
         qsizetype at;
-        QString removed;
-        qsizetype addedLength;
+        QString text;
+        qsizetype length;
     };
 
+    // Layout: every line is one row, measured from the font's advances.
     void measureFont();
     qreal advance(qsizetype at, qsizetype* length) const;
-    qreal textWidth() const;
-    // Rows are filled greedily, so where a row ends depends only on where it starts.
-    qsizetype rowEnd(int line, qsizetype start) const;
-    // The starts of a line's rows, up to the row that holds `upTo`.
-    QList<qsizetype> rowStarts(int line, qsizetype upTo) const;
-    Row rowAt(qsizetype position) const;
-    bool nextRow(const Row& row, Row* next) const;
-    bool previousRow(const Row& row, Row* previous) const;
-    Row topRow() const;
+    qreal widthOf(QStringView text) const;
+    qreal lineWidth(int line) const;
+    qreal xOf(int line, qsizetype position) const;
+    qsizetype positionAtX(int line, qreal x) const;
+    qsizetype positionAt(const QPoint& viewportPoint) const;
+    int textWidth() const;
     int visibleRows() const;
-    qreal xOf(const Row& row, qsizetype position) const;
-    qsizetype positionAtX(const Row& row, qreal x) const;
-    qsizetype positionAt(const QPoint& point) const;
+    int visibleRowsFor(int viewportHeight) const;
+    int topLine() const;
+    int scrollX() const;
     qsizetype unitBefore(qsizetype position) const;
     qsizetype unitAfter(qsizetype position) const;
     qsizetype wordBefore(qsizetype position) const;
     qsizetype wordAfter(qsizetype position) const;
 
+    // Editing and the caret.
     void moveCursor(qsizetype position, bool select);
     void insert(const QString& text);
-    void undo();
+    Edit apply(const Edit& edit);
     void copySelection() const;
+    void publishSelection() const;
+    void pasteSelection(const QPoint& viewportPoint);
     void ensureCursorVisible();
-    void scrollRows(int rows);
+    void updateScrollBars();
+    void lineEdited(int line, qreal widthChange);
+    void linesReplaced(int firstLine, int oldLastLine, int newLastLine);
+
+    // What assistive technology is told.
+    void reportTextChange(qsizetype at, const QString& removed, qsizetype addedLength);
+    void reportCaret();
 
     ListLines lines_;
     QFontMetricsF metrics_;
     qreal asciiAdvance_[128] = {};
+    // The same in 64ths of a pixel, the unit fonts measure in: whole numbers add up a
+    // line of a megabyte without waiting on each floating-point sum.
+    qint64 asciiUnits_[128] = {};
     qreal lineHeight_ = 1;
     qsizetype cursor_ = 0;
     qsizetype anchor_ = 0;
-    // The first row on screen: the line and the start of the row within it.
-    int topLine_ = 0;
-    qsizetype topStart_ = 0;
+    qsizetype reportedCursor_ = 0;
+    qsizetype reportedAnchor_ = 0;
     qreal preferredX_ = -1; // kept over Up and Down moves
+    // The widest line seen on screen since the text was set, and the widths of the lines
+    // measured since the last edit: the horizontal scroll bar's range without reading the
+    // whole list.
+    qreal widest_ = 0;
+    int widestLine_ = -1;
+    mutable QHash<int, qreal> widths_;
     bool readOnly_ = false;
     bool selecting_ = false;
     QList<Edit> undo_;
+    QList<Edit> redo_;
 };
 
 } // namespace drovane

@@ -1,5 +1,7 @@
 #include "RunStatusModel.h"
 
+#include <algorithm>
+
 namespace drovane {
 
 RunStatusModel::RunStatusModel(RunStatus& status, QObject* parent)
@@ -79,6 +81,19 @@ QVariant RunStatusModel::headerData(int section, Qt::Orientation orientation, in
     default:
         return {};
     }
+}
+
+QString RunStatusModel::rowsText(QList<int> rows) const {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QStringList lines;
+    for (int r : std::as_const(rows)) {
+        QStringList cells;
+        for (int c = 0; c < ColumnCount; ++c)
+            cells << data(index(r, c)).toString();
+        lines << cells.join(u'\t');
+    }
+    return lines.join(u'\n');
 }
 
 } // namespace drovane

@@ -24,6 +24,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // The rows as text, to paste anywhere: the cells as shown, a tab between cells and a
+    // line break between rows, in the table's order.
+    QString rowsText(QList<int> rows) const;
+
 private:
     RunStatus& status_;
     // The rows the view was told of; a new run reaches it only through a reset.

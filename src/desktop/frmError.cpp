@@ -1,5 +1,6 @@
 #include "frmError.h"
 
+#include "Accessibility.h"
 #include "Controls.h"
 #include "core/run/ErrorText.h"
 
@@ -14,7 +15,11 @@ frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, Sto
                            Qt::MSWindowsFixedSizeDialogHint),
       report_(report), stopCurrent_(std::move(stopCurrent)), stopAll_(std::move(stopAll)) {
     setObjectName(QStringLiteral("frmError"));
+    // Announced as an alert when it appears, as a message box is, without taking focus.
+    setAccessibleWindowRole(this, QAccessible::AlertMessage);
     setAttribute(Qt::WA_DeleteOnClose);
+    // It opens while the user may be typing elsewhere: it must not take the keyboard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Domain Registration Error"));
     setFont(tahoma(8.25));
     setFixedSize(px(2625), px(1920));
@@ -44,6 +49,8 @@ frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, Sto
     lblErrDesc = label("lblErrDesc", QString(), twipRect(240, 840, 2205, 435));
     lblErrDesc->setWordWrap(true);
     setTabOrder(cmdStopAll, cmdStopCurrent);
+    lblDomainLbl->setBuddy(lblDomain);
+    lblErrDescLbl->setBuddy(lblErrDesc);
 
     connect(cmdStopCurrent, &QPushButton::clicked, this, &frmError::cmdStopCurrent_Click);
     connect(cmdStopAll, &QPushButton::clicked, this, &frmError::cmdStopAll_Click);
@@ -51,7 +58,15 @@ frmError::frmError(const ServerErrorReport& report, StopCurrent stopCurrent, Sto
     Form_Load();
     lblDomain->setText(report_.domain);
     lblErrDesc->setText(errorDialogText(report_.description, times_));
-    cmdStopAll->setFocus();
+    // When the user turns to the window, the keyboard lands on the window itself, not on
+    // a button: stopping anything takes a click or a deliberate Tab first.
+    setFocus();
+}
+
+void frmError::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void frmError::repeat(const ServerErrorReport& report) {

@@ -34,6 +34,9 @@ public:
     void cmdStopCurrent_Click();
     void cmdStopAll_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Form_Load();
 

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "Accessibility.h"
 #include "Controls.h"
 #include "ListBox.h"
 #include "core/faces/MainWindowLoad.h"
@@ -58,6 +59,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
     : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
       prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
     setObjectName(kWindow);
+    setAccessibleWindowRole(this, QAccessible::Window);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
     run_->attachStatus(&runStatus_);
     createControls();
@@ -172,9 +174,29 @@ void frmMain::createControls() {
     cmdStatus->setObjectName(QStringLiteral("cmdStatus"));
     cmdStatus->setGeometry(twipRect(750, 5280, 735, 255));
 
+    // Each control is named by its caption, for assistive technology; the option boxes
+    // have none of their own, their captions are the labels beside them.
+    const std::pair<QLabel*, QWidget*> captions[] = {{lblUsername, txtUsername},
+                                                     {lblPassword, txtPassword},
+                                                     {lblDelayTime, txtDelayTime},
+                                                     {lblLogging, chkLogging},
+                                                     {lblStartImmediately, chkStartImmediately},
+                                                     {lblNameServers, chkNameServers},
+                                                     {lblStartTime, txtStartTime},
+                                                     {lblEndTime, txtEndTime},
+                                                     {lblDomains, txtDomains},
+                                                     {lblSubmissionsLbl, lblSubmissions}};
+    for (const auto& [caption, control] : captions)
+        caption->setBuddy(control);
+    // The banner reads as what it shows, and says where a click on it leads.
+    imgLink1->setAccessibleName(QStringLiteral("Drovane"));
+    imgLink1->setAccessibleDescription(QStringLiteral("Opens " DROVANE_LINK_URL));
+
+    // The keyboard follows the eye: down the left column, the list, then the buttons
+    // from left to right.
     QWidget* order[] = {txtUsername,         txtPassword,    txtDelayTime, chkLogging,
                         chkStartImmediately, chkNameServers, txtStartTime, txtEndTime,
-                        txtDomains,          cmdSettings,    cmdStart,     cmdStatus};
+                        txtDomains,          cmdStatus,      cmdStart,     cmdSettings};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     txtUsername->setFocus();
@@ -185,11 +207,11 @@ void frmMain::createControls() {
     connect(chkStartImmediately, &QCheckBox::toggled, this, &frmMain::chkStartImmediately_Change);
     connect(chkNameServers, &QCheckBox::toggled, this, &frmMain::chkNameServers_Change);
     // A caption click toggles its box even while a run has disabled the box.
-    const std::pair<ClickLabel*, QCheckBox*> captions[] = {
+    const std::pair<ClickLabel*, QCheckBox*> options[] = {
         {lblLogging, chkLogging},
         {lblStartImmediately, chkStartImmediately},
         {lblNameServers, chkNameServers}};
-    for (const auto& [caption, checkBox] : captions) {
+    for (const auto& [caption, checkBox] : options) {
         QCheckBox* toggled = checkBox; // clang 14 (clang-tidy) cannot capture a binding
         connect(caption, &ClickLabel::clicked, toggled,
                 [toggled] { toggled->setChecked(!toggled->isChecked()); });
@@ -243,6 +265,24 @@ void frmMain::Form_Load() {
     // goes on with what it holds.
     if (const QStringList problems = store_.loadProblems(); !problems.isEmpty())
         prompter_.notice(problems.join(QStringLiteral("\n\n")));
+    if (const QString problem = store_.passwordProblem(); !problem.isEmpty())
+        prompter_.notice(problem);
+    offerKeyringMove();
+}
+
+void frmMain::offerKeyringMove() {
+    if (!store_.offerKeyringMove())
+        return;
+    // Asked once: the answer is kept in options.ini, and the settings window changes it.
+    store_.chooseKeyring(prompter_.question(QStringLiteral(
+        "Your registrar password is kept in clear text in settings.dat, and so in every "
+        "backup of that folder. Move it into the system keyring? (The Settings window "
+        "changes this later.)")));
+    const SaveResult saved = store_.WriteSettings(fields());
+    if (!saved.ok)
+        prompter_.notice(QStringLiteral("The settings could not be saved: %1").arg(saved.error));
+    else if (!saved.notice.isEmpty())
+        prompter_.notice(saved.notice);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -258,8 +298,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 bool frmMain::Form_QueryUnload() {
     const SaveResult saved = store_.WriteSettings(fields());
-    if (saved.ok)
+    if (saved.ok) {
+        if (!saved.notice.isEmpty())
+            prompter_.notice(saved.notice);
         return true;
+    }
     const bool closeAnyway = prompter_.question(
         settingsNotSaved(saved.error) +
         QStringLiteral("\n\nClose anyway? The changes made since the last save will be lost."));
@@ -274,6 +317,8 @@ void frmMain::endAtSystemRequest() {
     if (const SaveResult saved = store_.WriteSettings(fields()); !saved.ok)
         qWarning("Drovane: ending at the system's request without saving the settings: %s",
                  qUtf8Printable(saved.error));
+    else if (!saved.notice.isEmpty())
+        qWarning("Drovane: %s", qUtf8Printable(saved.notice));
     hide();
     Form_Unload();
 }
@@ -298,6 +343,11 @@ void frmMain::Form_Unload() {
         statusWindow_->hide();
         statusWindow_->deleteLater();
         statusWindow_ = nullptr;
+    }
+    if (checkWindow_) {
+        checkWindow_->hide();
+        checkWindow_->deleteLater();
+        checkWindow_ = nullptr;
     }
     // Not destroyed here: a DoStart may still be waiting for one of its message boxes.
     unloaded_ = true;
@@ -346,7 +396,7 @@ void frmMain::cmdSettings_Click() {
 
 void frmMain::cmdStatus_Click() {
     if (!statusWindow_)
-        statusWindow_ = new frmStatus(runStatus_, this);
+        statusWindow_ = new frmStatus(runStatus_, this, &store_, &platform_.clock());
     statusWindow_->show();
     statusWindow_->raise();
     statusWindow_->activateWindow();
@@ -380,8 +430,11 @@ void frmMain::chkNameServers_Change() {
 void frmMain::lockTimeFields(bool locked) {
     lblStartTime->setEnabled(!locked);
     lblEndTime->setEnabled(!locked);
-    txtStartTime->setReadOnly(locked);
-    txtEndTime->setReadOnly(locked);
+    // A locked box can still be clicked into and copied from, but Tab passes it by.
+    for (QLineEdit* box : {txtStartTime, txtEndTime}) {
+        box->setReadOnly(locked);
+        box->setFocusPolicy(locked ? Qt::ClickFocus : Qt::StrongFocus);
+    }
 }
 
 void frmMain::setDelayText(const QString& text) {
@@ -496,14 +549,43 @@ void frmMain::showServerError(const ServerErrorReport& report) {
         errorWindowOfJob_.removeIf([](const auto& entry) { return entry.value().isNull(); });
         errorWindowOfJob_.insert(job.get(), window);
     }
+    // Shown beside what the user is doing, never in its way: the window takes no
+    // keyboard, so a key meant for another window cannot stop the run.
     window->show();
-    window->activateWindow();
 }
 
 void frmMain::showReply(const ReplyEvent& event) {
     // Only an order is news worth interrupting the user for.
     if (event.outcome == ReplyEvent::Outcome::Ordered && notifier_)
         notifier_->orderPlaced(event);
+}
+
+void frmMain::showRunStopped(StopReason reason, const QString& why) {
+    // The user's own Stop needs no word; anything else may come when nobody is looking.
+    if (reason == StopReason::User || !notifier_)
+        return;
+    notifier_->alert(QStringLiteral("Drovane: the run stopped"),
+                     QStringLiteral("The run stopped: %1.").arg(why),
+                     reason == StopReason::EndTime);
+}
+
+void frmMain::showAtRisk(const QString& text) {
+    if (notifier_)
+        notifier_->alert(QStringLiteral("Drovane: a catch is at risk"), text, false);
+}
+
+void frmMain::checkSetup(const SettingsArray& settings, const Options& options) {
+    SetupInput input;
+    input.fields = fields();
+    input.settings = settings;
+    input.endpoint = chooseEndpoint(options, strHost);
+    input.testEnvironment = options.testEnvironment;
+    if (!checkWindow_)
+        checkWindow_ = new frmCheck(platform_, this);
+    checkWindow_->check(input);
+    checkWindow_->show();
+    checkWindow_->raise();
+    checkWindow_->activateWindow();
 }
 
 QList<frmError*> frmMain::errorWindows() const {

@@ -4,6 +4,7 @@
 #include "core/run/RunController.h"
 #include "core/run/RunStatus.h"
 #include "core/run/RunView.h"
+#include "frmCheck.h"
 #include "frmSettings.h"
 #include "frmStatus.h"
 
@@ -49,6 +50,7 @@ public:
     RunController& runController() { return *run_; }
     frmSettings* settingsWindow() const { return settingsWindow_; }
     frmStatus* statusWindow() const { return statusWindow_; }
+    frmCheck* checkWindow() const { return checkWindow_; }
     const RunStatus& runStatus() const { return runStatus_; }
     // Who tells the user of an order; none by default. Not owned.
     void setOrderNotifier(OrderNotifier* notifier) { notifier_ = notifier; }
@@ -70,12 +72,15 @@ public:
     void showSubmissions(qint32 count) override;
     void showServerError(const ServerErrorReport& report) override;
     void showReply(const ReplyEvent& event) override;
+    void showRunStopped(StopReason reason, const QString& why) override;
+    void showAtRisk(const QString& text) override;
 
     // SettingsWindowHost
     void uncheckNameServers() override;
     bool mainWindowVisible() const override { return isVisible(); }
     void focusMainWindow() override;
     MainFields mainFields() const override { return fields(); }
+    void checkSetup(const SettingsArray& settings, const Options& options) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +89,8 @@ protected:
 private:
     void createControls();
     void Form_Load();
+    // Asks, once, whether a clear-text password moves into the system keyring.
+    void offerKeyringMove();
     // Saves; when that fails, asks whether to close anyway. True lets the window close.
     bool Form_QueryUnload();
     void Form_Unload();
@@ -110,6 +117,7 @@ private:
     bool unloaded_ = false;
     QPointer<frmSettings> settingsWindow_;
     QPointer<frmStatus> statusWindow_;
+    QPointer<frmCheck> checkWindow_;
     QList<QPointer<frmError>> errorWindows_;
     QHash<const clsDomains*, QPointer<frmError>> errorWindowOfJob_;
     QPixmap background_;

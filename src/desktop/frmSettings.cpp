@@ -1,10 +1,10 @@
 #include "frmSettings.h"
 
-#include "core/faces/MainWindowLoad.h"
-#include "core/model/UserTexts.h"
-
+#include "Accessibility.h"
 #include "Controls.h"
+#include "core/faces/MainWindowLoad.h"
 #include "core/model/HandleError.h"
+#include "core/model/UserTexts.h"
 #include "core/settings/LegalTypeSetting.h"
 #include "core/settings/LegalTypes.h"
 #include "core/settings/SettingNames.h"
@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -21,8 +22,10 @@
 namespace drovane {
 namespace {
 const QString kWindow = QStringLiteral("frmSettings");
-// The "Registrar connection" group's share of the window's height, in twips.
-constexpr int kConnectionGroupHeight = 1005;
+// The "Registrar connection" group's share of the window's height, in twips, with the
+// rows that say where the password is kept.
+constexpr int kPasswordRowsHeight = 870;
+constexpr int kConnectionGroupHeight = 1005 + kPasswordRowsHeight;
 // The buy-at-once check box's row, in twips.
 constexpr int kBuyAtOnceHeight = 300;
 } // namespace
@@ -33,6 +36,7 @@ frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes,
                           Qt::MSWindowsFixedSizeDialogHint),
       store_(store), colLegalTypes_(colLegalTypes), prompter_(prompter), host_(host) {
     setObjectName(kWindow);
+    setAccessibleWindowRole(this, QAccessible::Dialog);
     // A closed settings window is gone: the next opening loads it from the settings.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Settings"));
@@ -62,31 +66,39 @@ QLabel* frmSettings::label(const char* name, const QString& text, int left, int 
 }
 
 void frmSettings::createControls() {
-    label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
-    txtFirstName = box("txtFirstName", 960, 120, 2655, 270);
-    label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
-    txtLastName = box("txtLastName", 960, 480, 2655, 270);
-    label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
-    txtPhone = box("txtPhone", 840, 840, 2775, 270);
-    label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
-    txtAddress = box("txtAddress", 840, 1200, 2775, 270);
-    label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
-    txtCity = box("txtCity", 480, 1560, 3135, 270);
-    label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
-    txtCountry = box("txtCountry", 840, 1920, 2775, 270);
-    label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
-    txtEMail = box("txtEMail", 1320, 2280, 2295, 270);
-    label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"), 120,
-          2760, 3495, 255);
+    // Each box is named by its caption, for assistive technology (its buddy label).
+    QLabel* caption = label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
+    caption->setBuddy(txtFirstName = box("txtFirstName", 960, 120, 2655, 270));
+    caption = label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
+    caption->setBuddy(txtLastName = box("txtLastName", 960, 480, 2655, 270));
+    caption = label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
+    caption->setBuddy(txtPhone = box("txtPhone", 840, 840, 2775, 270));
+    caption = label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
+    caption->setBuddy(txtAddress = box("txtAddress", 840, 1200, 2775, 270));
+    caption = label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
+    caption->setBuddy(txtCity = box("txtCity", 480, 1560, 3135, 270));
+    caption = label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
+    caption->setBuddy(txtCountry = box("txtCountry", 840, 1920, 2775, 270));
+    caption = label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
+    caption->setBuddy(txtEMail = box("txtEMail", 1320, 2280, 2295, 270));
+    QLabel* legalTypeCaption =
+        label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"),
+              120, 2760, 3495, 255);
     cmbLegalType = new QComboBox(this);
+    legalTypeCaption->setBuddy(cmbLegalType);
     cmbLegalType->setObjectName(QStringLiteral("cmbLegalType"));
     cmbLegalType->setGeometry(twipRect(120, 3000, 3495, 315));
     for (const LegalType& t : kLegalTypes)
         cmbLegalType->addItem(QString::fromLatin1(t.label));
     cmbLegalType->setCurrentIndex(-1);
-    label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
+    caption =
+        label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
     txtNameServer1 = box("txtNameServer1", 360, 3960, 3255, 270);
     txtNameServer2 = box("txtNameServer2", 360, 4320, 3255, 270);
+    // One caption over two boxes: each gets a name of its own as well.
+    caption->setBuddy(txtNameServer1);
+    txtNameServer1->setAccessibleName(QStringLiteral("Default name server 1"));
+    txtNameServer2->setAccessibleName(QStringLiteral("Default name server 2"));
     const int shift = createConnectionGroup(4680);
 
     chkUsePURCHASE = new QCheckBox(this);
@@ -102,6 +114,7 @@ void frmSettings::createControls() {
     lblUsePURCHASE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     makeTransparentLabel(lblUsePURCHASE);
     fitCaption(lblUsePURCHASE);
+    lblUsePURCHASE->setBuddy(chkUsePURCHASE);
 
     chkBuyAtOnce = new QCheckBox(QStringLiteral("Buy the moment a check finds a name free"), this);
     chkBuyAtOnce->setObjectName(QStringLiteral("chkBuyAtOnce"));
@@ -112,24 +125,31 @@ void frmSettings::createControls() {
     cmdDone->setObjectName(QStringLiteral("cmdDone"));
     cmdDone->setGeometry(twipRect(1493, 5400 + shift + kBuyAtOnceHeight, 735, 375));
     cmdDone->setAutoDefault(false);
+    // Left of Done, on its row: the setup as the windows show it, checked without saving.
+    cmdCheck = new QPushButton(QStringLiteral("Check Setup"), this);
+    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
+    cmdCheck->setGeometry(twipRect(120, 5400 + shift + kBuyAtOnceHeight, 1275, 375));
+    cmdCheck->setAutoDefault(false);
 
-    QWidget* order[] = {txtFirstName,   txtLastName,  txtPhone,           txtAddress,
-                        txtCity,        txtCountry,   txtEMail,           txtNameServer1,
-                        txtNameServer2, chkSecure,    chkTestEnvironment, cmdDone,
-                        chkUsePURCHASE, chkBuyAtOnce, cmbLegalType};
+    // The keyboard follows the eye, from the top down.
+    QWidget* order[] = {
+        txtFirstName, txtLastName,    txtPhone,       txtAddress,     txtCity,   txtCountry,
+        txtEMail,     cmbLegalType,   txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
+        chkKeyring,   chkUsePURCHASE, chkBuyAtOnce,   cmdCheck,       cmdDone};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
     connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
     connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
+    connect(cmdCheck, &QPushButton::clicked, this, &frmSettings::cmdCheck_Click);
 }
 
 int frmSettings::createConnectionGroup(int top) {
     fraConnection = new QGroupBox(QStringLiteral("Registrar connection"), this);
     fraConnection->setObjectName(QStringLiteral("fraConnection"));
     // A little wider than the boxes above: the longer caption needs it in DejaVu Sans.
-    fraConnection->setGeometry(twipRect(60, top, 3600, 915));
+    fraConnection->setGeometry(twipRect(60, top, 3600, 915 + kPasswordRowsHeight));
     auto check = [this](const char* name, const QString& text, int at) {
         auto* c = new QCheckBox(text, fraConnection);
         c->setObjectName(QLatin1String(name));
@@ -140,6 +160,13 @@ int frmSettings::createConnectionGroup(int top) {
     chkSecure = check("chkSecure", QStringLiteral("Secure connection (HTTPS)"), 270);
     chkTestEnvironment =
         check("chkTestEnvironment", QStringLiteral("Use the registrar's test environment"), 570);
+    chkKeyring =
+        check("chkKeyring", QStringLiteral("Keep the password in the system keyring"), 870);
+    lblPasswordPlace = new QLabel(fraConnection);
+    lblPasswordPlace->setObjectName(QStringLiteral("lblPasswordPlace"));
+    lblPasswordPlace->setGeometry(twipRect(90, 1155, 3420, 600));
+    lblPasswordPlace->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblPasswordPlace->setWordWrap(true);
     return kConnectionGroupHeight;
 }
 
@@ -150,6 +177,7 @@ void frmSettings::Form_Load() {
                          txtEMail, txtNameServer1, txtNameServer2})
         paintBoxWhite(b);
     makeGreyButton(cmdDone);
+    makeGreyButton(cmdCheck);
 
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
@@ -160,6 +188,7 @@ void frmSettings::Form_Load() {
     chkSecure->setChecked(store_.options().secure);
     chkTestEnvironment->setChecked(store_.options().testEnvironment);
     chkBuyAtOnce->setChecked(store_.options().buyAtOnce);
+    showPasswordPlace();
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
@@ -184,6 +213,17 @@ void frmSettings::Form_Load() {
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 
+void frmSettings::showPasswordPlace() {
+    chkKeyring->setChecked(store_.keyringChosen());
+    // Only a keyring that answered can take the password.
+    chkKeyring->setEnabled(store_.keyringAnswers());
+    QString text = QStringLiteral("Password kept in: %1").arg(store_.passwordPlace());
+    if (const QString why = store_.passwordPlaceReason(); !why.isEmpty())
+        text += QStringLiteral(" (%1)").arg(why);
+    lblPasswordPlace->setText(text);
+    lblPasswordPlace->setToolTip(text);
+}
+
 void frmSettings::chkUsePURCHASE_Click() {
     // Loading sets the stored state while the window is still hidden: no question then.
     if (!isVisible() || !chkUsePURCHASE->isChecked())
@@ -196,26 +236,49 @@ void frmSettings::lblUsePURCHASE_Click() {
     chkUsePURCHASE->setChecked(!chkUsePURCHASE->isChecked());
 }
 
-void frmSettings::cmdDone_Click() {
+SettingsArray frmSettings::shownSettings() const {
+    SettingsArray shown = store_.all();
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
     for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
-        store_.setSettings(k, contact[k - setting::FirstContact]->text());
-    store_.setSettings(setting::NameServer1, txtNameServer1->text());
-    store_.setSettings(setting::NameServer2, txtNameServer2->text());
-    // Judged on what this Done stores: a user who checked Custom Nameservers and has
-    // just entered both name servers keeps the option.
-    if (nameServerSwitchMustGoOff(store_.all()))
-        host_.uncheckNameServers();
-    store_.setSettings(setting::UsePurchase,
-                       chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    store_.setSettings(setting::LegalType,
-                       formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_));
+        shown[k] = contact[k - setting::FirstContact]->text();
+    shown[setting::NameServer1] = txtNameServer1->text();
+    shown[setting::NameServer2] = txtNameServer2->text();
+    shown[setting::UsePurchase] =
+        chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    shown[setting::LegalType] =
+        formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_);
+    return shown;
+}
+
+Options frmSettings::shownOptions() const {
     Options options = store_.options();
     options.secure = chkSecure->isChecked();
     options.testEnvironment = chkTestEnvironment->isChecked();
     options.buyAtOnce = chkBuyAtOnce->isChecked();
-    store_.setOptions(options);
+    return options;
+}
+
+void frmSettings::cmdCheck_Click() {
+    host_.checkSetup(shownSettings(), shownOptions());
+}
+
+void frmSettings::cmdDone_Click() {
+    const SettingsArray shown = shownSettings();
+    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+        store_.setSettings(k, shown[k]);
+    store_.setSettings(setting::NameServer1, shown[setting::NameServer1]);
+    store_.setSettings(setting::NameServer2, shown[setting::NameServer2]);
+    // Judged on what this Done stores: a user who checked Custom Nameservers and has
+    // just entered both name servers keeps the option.
+    if (nameServerSwitchMustGoOff(store_.all()))
+        host_.uncheckNameServers();
+    store_.setSettings(setting::UsePurchase, shown[setting::UsePurchase]);
+    store_.setSettings(setting::LegalType, shown[setting::LegalType]);
+    store_.setOptions(shownOptions());
+    // The save below moves the password into or out of the keyring.
+    if (chkKeyring->isEnabled() && chkKeyring->isChecked() != store_.keyringChosen())
+        store_.chooseKeyring(chkKeyring->isChecked());
 
     const SaveResult saved = store_.WriteSettings(host_.mainFields());
     if (!saved.ok) {
@@ -224,6 +287,9 @@ void frmSettings::cmdDone_Click() {
         prompter_.notice(settingsNotSaved(saved.error));
         return;
     }
+    showPasswordPlace();
+    if (!saved.notice.isEmpty())
+        prompter_.notice(saved.notice);
     if (host_.mainWindowVisible()) {
         if (saved.leftAlone.contains(store_.settingsPath()))
             prompter_.notice(QStringLiteral("Settings updated for this session only: %1 was not "
@@ -234,6 +300,23 @@ void frmSettings::cmdDone_Click() {
         host_.focusMainWindow();
         hide();
     }
+}
+
+void frmSettings::keyPressEvent(QKeyEvent* event) {
+    // As in every dialog of the desktop: Enter presses Done, Escape closes the window as
+    // its close box does (the edits since the last Done are discarded). A control that
+    // has a use for the key (an open list) takes it first.
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        cmdDone->click();
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmSettings::closeEvent(QCloseEvent* event) {

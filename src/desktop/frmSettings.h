@@ -26,6 +26,12 @@ public:
     virtual bool mainWindowVisible() const = 0;
     virtual void focusMainWindow() = 0;
     virtual MainFields mainFields() const = 0;
+    // Checks the setup with these settings and options (the settings window's, unsaved)
+    // and the main window's fields.
+    virtual void checkSetup(const SettingsArray& settings, const Options& options) {
+        Q_UNUSED(settings);
+        Q_UNUSED(options);
+    }
 };
 
 // Contact details, default name servers, how to reach the registrar, the co.uk legal type
@@ -39,12 +45,14 @@ public:
                 SettingsWindowHost& host, QWidget* parent = nullptr);
 
     void cmdDone_Click();
+    void cmdCheck_Click();
 
 signals:
     // The window is going away after its close box or a run start; it deletes itself.
     void unloaded();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -54,8 +62,12 @@ private:
     int createConnectionGroup(int top);
     void Form_Load();
     void Form_Unload();
+    void showPasswordPlace();
     void chkUsePURCHASE_Click();
     void lblUsePURCHASE_Click();
+    // The settings and options as the controls show them, saved or not.
+    SettingsArray shownSettings() const;
+    Options shownOptions() const;
     QLineEdit* box(const char* name, int left, int top, int width, int height);
     QLabel* label(const char* name, const QString& text, int left, int top, int width, int height);
 
@@ -77,10 +89,14 @@ private:
     QGroupBox* fraConnection = nullptr;
     QCheckBox* chkSecure = nullptr;
     QCheckBox* chkTestEnvironment = nullptr;
+    // Where the account's password is kept, and whether in the system keyring.
+    QCheckBox* chkKeyring = nullptr;
+    QLabel* lblPasswordPlace = nullptr;
     QCheckBox* chkUsePURCHASE = nullptr;
     QCheckBox* chkBuyAtOnce = nullptr;
     ClickLabel* lblUsePURCHASE = nullptr;
     QPushButton* cmdDone = nullptr;
+    QPushButton* cmdCheck = nullptr;
 };
 
 } // namespace drovane

@@ -6,6 +6,7 @@
 #include "core/platform/QtPlatform.h"
 #include "core/platform/TerminationSignals.h"
 #include "core/settings/LegalTypes.h"
+#include "core/settings/PasswordPlaces.h"
 #include "core/settings/SettingsStore.h"
 #include "frmMain.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QScreen>
+#include <cstdio>
 
 namespace drovane {
 
@@ -22,8 +24,36 @@ void registerFonts() {
         qWarning("Drovane: %s could not be loaded; using the default font", qUtf8Printable(tahoma));
 }
 
+bool answerCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray word(argv[i]);
+        if (word == "--version") {
+            std::fputs("drovane " DROVANE_VERSION "\n", stdout);
+            return true;
+        }
+        if (word == "--help" || word == "-h") {
+            std::fputs("Usage: drovane [--help | --version]\n"
+                       "Catches domain names the moment they become free: the desktop window.\n"
+                       "Everything is set in the window; the program reads no other arguments.\n"
+                       "\n"
+                       "  --help     this help\n"
+                       "  --version  print the version\n"
+                       "\n"
+                       "Without a display, drovane-cli runs the same catch (drovane-cli --help\n"
+                       "tells more).\n",
+                       stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 int Main(int argc, char* argv[], const QString& registrarHost) {
-    // The program reads no command line, not even Qt's own options.
+    // Answered before the application object exists: without a display, Qt cannot make
+    // one, and these two questions need none.
+    if (answerCommandLine(argc, argv))
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    // Nothing else of the command line is read, not even Qt's own options.
     int noArguments = argc > 0 ? 1 : 0;
     QApplication app(noArguments, argv);
     QApplication::setApplicationName(QStringLiteral("Drovane"));
@@ -35,6 +65,8 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
     registerFonts();
 
     SettingsStore store(dataFolder(QCoreApplication::applicationDirPath()));
+    QString noKeyring;
+    store.setKeyring(loadKeyring(QCoreApplication::applicationDirPath(), &noKeyring), noKeyring);
     MessageBoxPrompter prompter;
     // The window keeps its own copy of the files and writes it back when it closes: it
     // has them to itself, and a second window says so instead of undoing the first's.

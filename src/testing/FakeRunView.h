@@ -3,6 +3,8 @@
 #include "core/run/RunView.h"
 
 #include <QList>
+#include <QStringList>
+#include <utility>
 
 namespace drovane::test {
 
@@ -35,6 +37,12 @@ public:
     void showSubmissions(qint32 count) override { submissions = count; }
     void showServerError(const ServerErrorReport& report) override { errors.append(report); }
     void showReply(const ReplyEvent& event) override { replies.append(event); }
+    void showRunStopped(StopReason reason, const QString& why) override {
+        stops.append({reason, why});
+    }
+    void showSlotFailure(const SlotFailure& failure) override { failures.append(failure); }
+    void showAtRisk(const QString& text) override { atRisk.append(text); }
+    void showSetupCheck(const QList<CheckLine>& lines) override { checks.append(lines); }
 
     MainFields f;
     bool running = false;
@@ -43,6 +51,10 @@ public:
     qint32 submissions = 0;
     QList<ServerErrorReport> errors;
     QList<ReplyEvent> replies;
+    QList<std::pair<StopReason, QString>> stops;
+    QList<SlotFailure> failures;
+    QStringList atRisk;
+    QList<QList<CheckLine>> checks;
 };
 
 } // namespace drovane::test

@@ -10,6 +10,7 @@ public:
     QDateTime now() const override { return p_.start_.addMSecs(p_.nowMs() + p_.wallOffsetMs_); }
     qint64 wallUs() const override { return now().toMSecsSinceEpoch() * 1000; }
     qint64 steadyUs() const override { return p_.nowMs() * 1000; }
+    ClockSync sync() const override { return p_.clockSync; }
 
 private:
     const SimPlatform& p_;

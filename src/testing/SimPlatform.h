@@ -74,6 +74,9 @@ public:
 
     QDateTime start_;
     qint64 wallOffsetMs_ = 0;
+    // What the clock says of its own synchronisation: in step, within 5 ms, unless a
+    // test says otherwise.
+    ClockSync clockSync{ClockSync::State::Synchronised, 5000, {}};
 
 private:
     qint64 nowMs_ = 0;

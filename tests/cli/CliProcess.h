@@ -23,6 +23,11 @@ struct CliProcess {
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.remove(QStringLiteral("STATE_DIRECTORY"));
+        // Never the tester's own keyring, credentials or service manager.
+        for (const char* name :
+             {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "CREDENTIALS_DIRECTORY",
+              "NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID", "JOURNAL_STREAM"})
+            env.remove(QLatin1String(name));
         process.setProcessEnvironment(env);
         folder_ = folder;
         QObject::connect(&process, &QProcess::readyReadStandardOutput,

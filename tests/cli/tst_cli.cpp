@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace drovane::test;
@@ -27,6 +30,14 @@ class tst_cli : public QObject {
         QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"secure"_s, u"false"_s}), 0);
         if (!names.isEmpty())
             QCOMPARE(CliProcess::run(folder, QStringList{u"domains"_s, u"add"_s} + names), 0);
+    }
+
+    // The reply lines, without the --json stream's records of the run itself.
+    static QStringList replies(const CliProcess& cli) {
+        QStringList lines = cli.lines();
+        lines.removeIf(
+            [](const QString& l) { return l.startsWith(QLatin1String(R"({"event":)")); });
+        return lines;
     }
 
     static LoopbackRegistrar::Answer answerFor(const QByteArray& request) {
@@ -87,13 +98,13 @@ private slots:
                         u"--on-order"_s,
                         u"printf '%s %s' \"$DROVANE_DOMAIN\" \"$DROVANE_ORDER_ID\" > "_s + orders} +
             flags);
-        cli.waitFor([&] { return cli.lines().size() >= expected.size(); });
+        cli.waitFor([&] { return replies(cli).size() >= expected.size(); });
         if (status < 0) {
             cli.process.terminate(); // SIGTERM: a clean end
             status = 0;
         }
         QCOMPARE(cli.exitCode(), status);
-        const QStringList lines = cli.lines();
+        const QStringList lines = replies(cli);
         QVERIFY2(lines.size() >= expected.size(), (cli.out + cli.err).constData());
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(QRegularExpression(expected[i]).match(lines[i]).hasMatch(),
@@ -271,6 +282,186 @@ private slots:
         QFile settings(dir.filePath(u"settings.dat"_s));
         QVERIFY(settings.open(QIODevice::ReadOnly));
         QVERIFY(settings.readAll().contains("s3cret pass"));
+    }
+
+    // An upgrade finds the password in settings.dat in clear text and still logs in; a
+    // service's credential file comes first and never reaches settings.dat.
+    void passwordSources_data() {
+        QTest::addColumn<QByteArray>("credential"); // the file's bytes; "-": no file
+        QTest::addColumn<QString>("sent");          // the password in the requests
+        QTest::addColumn<QString>("shown");         // in settings show's password line
+        QTest::addColumn<int>("status");
+        QTest::newRow("clear text of an older version")
+            << QByteArray("-") << "secret"
+            << "*****(in settings.dat, in clear text" << 0;
+        QTest::newRow("credential file first") << QByteArray("cred-pw-2\n") << "cred-pw-2"
+                                               << "*****(in the credential file " << 0;
+        QTest::newRow("empty credential file: no run") << QByteArray("") << ""
+                                                       << "(The credential file " << 1;
+    }
+    void passwordSources() {
+        QFETCH(QByteArray, credential);
+        QFETCH(QString, sent);
+        QFETCH(QString, shown);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        prepare(dir.path(), u"reseller"_s, {u"taken.com"_s});
+        QTemporaryDir credentials;
+        QProcessEnvironment env = CliProcess(dir.path()).process.processEnvironment();
+        if (credential != "-") {
+            QFile file(credentials.filePath(u"registrar-password"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(credential);
+            env.insert(u"CREDENTIALS_DIRECTORY"_s, credentials.path());
+        }
+        LoopbackRegistrar registrar;
+        registrar.answer = answerFor;
+        CliProcess cli(dir.path());
+        cli.process.setProcessEnvironment(env);
+        cli.start({u"run"_s, u"--registrar"_s, QString(u"127.0.0.1:%1"_s).arg(registrar.port())});
+        if (status == 0) {
+            QVERIFY2(cli.waitFor([&] { return !cli.lines().isEmpty(); }), cli.err.constData());
+            cli.process.terminate();
+        }
+        QCOMPARE(cli.exitCode(), status);
+        if (status == 0)
+            QCOMPARE(requestQuery(registrar.requests.value(0))
+                         .queryItemValue(u"pw"_s, QUrl::FullyDecoded),
+                     sent);
+        else
+            QVERIFY2(cli.err.contains(credentials.filePath(u"registrar-password"_s).toUtf8()),
+                     cli.err.constData());
+
+        CliProcess show(dir.path());
+        show.process.setProcessEnvironment(env);
+        show.start({u"settings"_s, u"show"_s});
+        QCOMPARE(show.exitCode(), 0);
+        QVERIFY2(show.out.simplified().replace(" ", "").contains(
+                     shown.simplified().replace(u" "_s, u""_s).toUtf8()),
+                 show.out.constData());
+        // The run saved settings.dat twice; the old clear text stays, the credential never
+        // gets there.
+        QFile settings(dir.filePath(u"settings.dat"_s));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        const QByteArray bytes = settings.readAll();
+        QVERIFY(bytes.contains("secret"));
+        QVERIFY(!bytes.contains("cred"));
+    }
+
+    void credentialPasswordIsNotSetElsewhere() {
+        QTemporaryDir dir;
+        QTemporaryDir credentials;
+        QFile file(credentials.filePath(u"registrar-password"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("cred\n") == 5);
+        file.close();
+        CliProcess cli(dir.path());
+        QProcessEnvironment env = cli.process.processEnvironment();
+        env.insert(u"CREDENTIALS_DIRECTORY"_s, credentials.path());
+        cli.process.setProcessEnvironment(env);
+        cli.start({u"settings"_s, u"set"_s, u"password"_s}, "other\n");
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(cli.err.startsWith("Not changed: the password comes from the credential file"),
+                 cli.err.constData());
+        QVERIFY(!QFile::exists(dir.filePath(u"settings.dat"_s)));
+    }
+
+    // Under systemd (Type=notify): readiness once the slots are armed, a status line,
+    // watchdog pings from the event loop, and a word when stopping; --quiet keeps only
+    // the order among the reply lines.
+    void serviceNotifications() {
+        QTemporaryDir dir;
+        prepare(dir.path(), u"reseller"_s, {u"free.com"_s, u"taken.com"_s});
+        // The service manager's end of the socket, as systemd binds it.
+        const QByteArray path = QFile::encodeName(dir.filePath(u"notify"_s));
+        const int manager = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        QVERIFY(manager >= 0);
+        sockaddr_un at{};
+        at.sun_family = AF_UNIX;
+        std::memcpy(at.sun_path, path.constData(), size_t(path.size()));
+        QCOMPARE(::bind(manager, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        QStringList received;
+        auto receive = [&] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(manager, buffer, sizeof buffer, 0)) > 0;)
+                received << QString::fromUtf8(buffer, int(n));
+        };
+        auto count = [&](const QString& what) {
+            receive();
+            return int(std::count_if(received.begin(), received.end(),
+                                     [&](const QString& m) { return m.contains(what); }));
+        };
+
+        LoopbackRegistrar registrar;
+        registrar.answer = answerFor;
+        CliProcess cli(dir.path());
+        QProcessEnvironment env = cli.process.processEnvironment();
+        env.insert(u"NOTIFY_SOCKET"_s, QString::fromUtf8(path));
+        env.insert(u"WATCHDOG_USEC"_s, u"400000"_s);
+        cli.process.setProcessEnvironment(env);
+        cli.start({u"run"_s, u"--quiet"_s, u"--registrar"_s,
+                   QString(u"127.0.0.1:%1"_s).arg(registrar.port())});
+        QVERIFY2(
+            cli.waitFor([&] { return count(u"1 order,"_s) > 0 && count(u"WATCHDOG=1"_s) >= 3; }),
+            qPrintable(received.join(u" | "_s) + QString::fromUtf8(cli.err)));
+        QCOMPARE(received.value(0),
+                 QStringLiteral("READY=1\nSTATUS=polling: 2 names, 0 requests, 0 orders, no "
+                                "reply yet"));
+        const QRegularExpression refreshed(
+            u"^STATUS=polling: 2 names, \\d+ requests, 1 order, last reply \\d+ s ago\nWATCHDOG=1$"_s);
+        QVERIFY(std::any_of(received.begin(), received.end(),
+                            [&](const QString& m) { return refreshed.match(m).hasMatch(); }));
+        cli.process.terminate();
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY2(count(u"STOPPING=1"_s) == 1, qPrintable(received.join(u" | "_s)));
+        ::close(manager);
+        // Only the order among the replies; the start and the stop on stderr.
+        const QStringList lines = cli.lines();
+        QVERIFY2(!lines.isEmpty() &&
+                     std::all_of(lines.begin(), lines.end(),
+                                 [](const QString& l) { return l.contains(u" ordered "_s); }),
+                 cli.out.constData());
+        QVERIFY2(cli.err.startsWith("Run started: polling: 2 names"), cli.err.constData());
+        QVERIFY2(cli.err.contains("Run stopped (signal): "), cli.err.constData());
+    }
+
+    // With stdout and stderr on the journal's stream, errors and orders carry their
+    // syslog priority, so that journalctl -p warning lists them.
+    void journalPriorities() {
+        QTemporaryDir dir;
+        prepare(dir.path(), u"reseller"_s, {u"free.com"_s});
+        const QString journal = dir.filePath(u"journal"_s);
+        QFile(journal).open(QIODevice::WriteOnly);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(journal).constData(), &st), 0);
+        LoopbackRegistrar registrar;
+        registrar.answer = answerFor;
+        CliProcess cli(dir.path());
+        QProcessEnvironment env = cli.process.processEnvironment();
+        env.insert(u"JOURNAL_STREAM"_s, QString(u"%1:%2"_s).arg(st.st_dev).arg(st.st_ino));
+        cli.process.setProcessEnvironment(env);
+        // One stream for both, as systemd connects them.
+        cli.process.setStandardOutputFile(journal, QIODevice::Append);
+        cli.process.setStandardErrorFile(journal, QIODevice::Append);
+        cli.start({u"run"_s, u"--registrar"_s, QString(u"127.0.0.1:%1"_s).arg(registrar.port())});
+        QVERIFY(cli.waitFor([&] { return readAll(journal).contains(" ordered "); }));
+        cli.process.terminate();
+        // The channels go to the file: nothing to read from the process.
+        QVERIFY(cli.process.waitForFinished(15000));
+        QCOMPARE(cli.process.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(readAll(journal)).split(u'\n');
+        auto line = [&](const QString& part) {
+            for (const QString& l : lines)
+                if (l.contains(part))
+                    return l;
+            return QString();
+        };
+        QVERIFY2(line(u"Run started"_s).startsWith(u"<5>Run started: polling"_s),
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(QRegularExpression(u"^\\d{4}-.* free.com tries 1 free$"_s)
+                    .match(line(u" free"_s))
+                    .hasMatch());
+        QVERIFY(line(u" ordered "_s).startsWith(u"<4>"_s));
+        QVERIFY(line(u"Run stopped"_s).startsWith(u"<5>Run stopped (signal)"_s));
     }
 
     void startChecks_data() {

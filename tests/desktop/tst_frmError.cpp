@@ -1,5 +1,6 @@
 #include "desktop/frmError.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +12,7 @@ class tst_frmError : public QObject {
     Q_OBJECT
 private slots:
     void showsTheReport();
+    void strayKeysStopNothing();
     void choices_data();
     void choices();
 };
@@ -34,7 +36,26 @@ void tst_frmError::showsTheReport() {
     QVERIFY(description->wordWrap());
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblDomainLbl"))->text(),
              QStringLiteral("Error When Registering Domain: "));
-    QCOMPARE(window.focusWidget(), window.findChild<QPushButton*>(QStringLiteral("cmdStopAll")));
+}
+
+void tst_frmError::strayKeysStopNothing() {
+    // Even where the desktop hands the new window the keyboard (the offscreen platform
+    // activates every window it shows), keys land on the window, not on Stop All.
+    int stops = 0;
+    QPointer<frmError> window =
+        new frmError({u"b.com"_s, u"Unknown"_s, u"1-3"_s, {}, 1}, {}, [&] { ++stops; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    QCOMPARE(stops, 0);
+    QVERIFY(window && window->isVisible());
+    // A deliberate choice still works by keyboard: Tab to Stop All, then Space.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdStopAll"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(stops, 1);
+    delete window.data();
 }
 
 void tst_frmError::choices_data() {

@@ -1,7 +1,9 @@
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 #include "desktop/ListBox.h"
 #include "desktop/frmError.h"
 #include "desktop/frmMain.h"
+#include "testing/FakeKeyring.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
@@ -45,12 +47,15 @@ struct Rig {
     int programEnded = 0;
     std::unique_ptr<frmMain> window;
 
-    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {}) {
+    explicit Rig(const QByteArray& settings = {}, const QByteArray& domains = {},
+                 Keyring* keyring = nullptr, QList<bool> answers = {}) {
         FillLegalTypes(colLegalTypes);
         if (!settings.isEmpty())
             write(u"settings.dat"_s, settings);
         if (!domains.isEmpty())
             write(u"domains.dat"_s, domains);
+        prompter.answers = answers;
+        store.setKeyring(keyring);
         store.GetSettings();
         window =
             std::make_unique<frmMain>(store, platform, prompter, colLegalTypes,
@@ -105,6 +110,8 @@ private slots:
     void oneErrorWindowPerJob();
     void everyLineBreakSeparatesNames();
     void megabyteLineRoundTrip();
+    void clearTextPasswordOfferedOnce_data();
+    void clearTextPasswordOfferedOnce();
 };
 
 void tst_frmMain::firstStartWithoutFiles() {
@@ -128,15 +135,15 @@ void tst_frmMain::firstStartWithoutFiles() {
     QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
     QVERIFY(rig.prompter.shown.isEmpty() && rig.prompter.beeps == 0);
 
-    QStringList order; // the keyboard visits the inputs in their fixed order
-    for (QWidget* at = rig.box("txtUsername"); order.size() < 11; at = at->nextInFocusChain())
+    QStringList order; // the keyboard visits the inputs as the eye does, past locked times
+    for (QWidget* at = rig.box("txtUsername"); order.size() < 10; at = at->nextInFocusChain())
         if (at->focusPolicy() & Qt::TabFocus &&
             at->objectName().contains(QRegularExpression(u"^(txt|chk|cmd)"_s)))
             order << at->objectName();
     QCOMPARE(order,
              QStringList({u"txtUsername"_s, u"txtPassword"_s, u"txtDelayTime"_s, u"chkLogging"_s,
-                          u"chkStartImmediately"_s, u"chkNameServers"_s, u"txtStartTime"_s,
-                          u"txtEndTime"_s, u"txtDomains"_s, u"cmdSettings"_s, u"cmdStart"_s}));
+                          u"chkStartImmediately"_s, u"chkNameServers"_s, u"txtDomains"_s,
+                          u"cmdStatus"_s, u"cmdStart"_s, u"cmdSettings"_s}));
 }
 
 void tst_frmMain::switchValuesAtLoad_data() {
@@ -537,6 +544,32 @@ void tst_frmMain::megabyteLineRoundTrip() {
     QCOMPARE(rig.get<ListBox>("txtDomains")->lineCount(), 2);
     rig.window->close();
     QCOMPARE(rig.read(u"domains.dat"_s), domains);
+}
+
+// An upgrade finds the password in clear text: it still logs in, and the user is asked
+// once whether it moves into the keyring.
+void tst_frmMain::clearTextPasswordOfferedOnce_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("moved") << true;
+    QTest::newRow("kept") << false;
+}
+void tst_frmMain::clearTextPasswordOfferedOnce() {
+    QFETCH(bool, answer);
+    const QByteArray old = settingsBytes({"2=ann", "3=old pw", "5=1"});
+    test::FakeKeyring keyring;
+    Rig rig(old, {}, &keyring, {answer});
+    QCOMPARE(rig.shown(QStringLiteral("question")), 1);
+    QVERIFY(rig.prompter.shown.first().text.contains(QStringLiteral("system keyring")));
+    QCOMPARE(rig.box("txtPassword")->text(), QStringLiteral("old pw"));
+    QCOMPARE(rig.read(u"settings.dat"_s).contains("old pw"), !answer);
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), answer ? u"old pw"_s : QString());
+
+    // The next start asks nothing and finds the password where it went.
+    SettingsStore again(rig.dir.path());
+    again.setKeyring(&keyring);
+    again.GetSettings();
+    QVERIFY(!again.offerKeyringMove());
+    QCOMPARE(again.Settings(setting::Password), QStringLiteral("old pw"));
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,11 +1,15 @@
 #include "core/settings/LegalTypes.h"
+#include "core/settings/SettingNames.h"
 #include "desktop/Controls.h"
 #include "desktop/frmSettings.h"
+#include "testing/FakeKeyring.h"
+#include "testing/FileBytes.h"
 #include "testing/ScriptedPrompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -78,7 +82,11 @@ private slots:
     void purchaseWarning_data();
     void purchaseWarning();
     void failedSaveIsTold();
+    void keyringCheckBoxMovesPassword();
+    void noKeyringIsSaid();
     void connectionOptionsRoundTrip();
+    void enterAndEscape_data();
+    void enterAndEscape();
 };
 
 void tst_frmSettings::loadShowsStoredSettings_data() {
@@ -319,6 +327,88 @@ void tst_frmSettings::connectionOptionsRoundTrip() {
     secure()->setChecked(true);
     rig.window->close();
     QCOMPARE(rig.store.options().secure, false);
+}
+
+void tst_frmSettings::enterAndEscape_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("Enter in a text box") << "txtCity" << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter on a check box") << "chkSecure" << int(Qt::Key_Enter) << true;
+    QTest::newRow("Enter on the legal-type list") << "cmbLegalType" << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter on Done") << "cmdDone" << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape in a text box") << "txtCity" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on the legal-type list")
+        << "cmbLegalType" << int(Qt::Key_Escape) << false;
+}
+
+// Enter presses Done and Escape does what the close box does, wherever the focus is.
+void tst_frmSettings::enterAndEscape() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, saved);
+
+    Rig rig;
+    rig.store.setSettings(10, QStringLiteral("Paris"));
+    rig.open();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window));
+    rig.retype("txtCity", QStringLiteral("Lyon"));
+    QSignalSpy unloaded(rig.window.data(), &frmSettings::unloaded);
+    QWidget* target = rig.get<QWidget>(qPrintable(focus));
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    QCOMPARE(rig.store.Settings(10), saved ? QStringLiteral("Lyon") : QStringLiteral("Paris"));
+    QCOMPARE(QFile::exists(rig.store.settingsPath()), saved);
+    QCOMPARE(unloaded.size(), saved ? 0 : 1);
+    QVERIFY(!rig.window->isVisible());
+    if (saved)
+        QCOMPARE(rig.prompter.shown.last().text, QStringLiteral("Settings successfully updated!"));
+    else
+        QCOMPARE(rig.host.unchecks, 1); // name servers missing, as with the close box
+}
+
+// Where the password is kept shows in the window, and its check box moves it both ways.
+void tst_frmSettings::keyringCheckBoxMovesPassword() {
+    Rig rig;
+    test::FakeKeyring keyring;
+    rig.store.setKeyring(&keyring);
+    rig.host.fields.username = QStringLiteral("ann");
+    rig.host.fields.password = QStringLiteral("pw 1");
+    QVERIFY(rig.store.WriteSettings(rig.host.fields).ok); // a new account: to the keyring
+    rig.open();
+    auto keep = [&] { return rig.get<QCheckBox>("chkKeyring"); };
+    auto place = [&] { return rig.get<QLabel>("lblPasswordPlace")->text(); };
+    QVERIFY(keep()->isChecked() && keep()->isEnabled());
+    QVERIFY2(place().contains(QStringLiteral("the system keyring")), qPrintable(place()));
+    QVERIFY(rig.get<QGroupBox>("fraConnection")
+                ->geometry()
+                .contains(rig.get<QLabel>("lblPasswordPlace")
+                              ->geometry()
+                              .translated(rig.get<QGroupBox>("fraConnection")->pos())));
+
+    keep()->setChecked(false);
+    rig.window->cmdDone_Click();
+    QVERIFY(test::readAll(rig.store.settingsPath()).contains("pw 1"));
+    QVERIFY(keyring.secrets.isEmpty());
+
+    rig.window->show();
+    QVERIFY2(place().contains(QStringLiteral("settings.dat")), qPrintable(place()));
+    keep()->setChecked(true);
+    rig.window->cmdDone_Click();
+    QVERIFY(!test::readAll(rig.store.settingsPath()).contains("pw 1"));
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), QStringLiteral("pw 1"));
+}
+
+void tst_frmSettings::noKeyringIsSaid() {
+    Rig rig;
+    rig.store.setKeyring(nullptr, QStringLiteral("the keyring module is not installed"));
+    rig.store.GetSettings();
+    rig.open();
+    QVERIFY(!rig.get<QCheckBox>("chkKeyring")->isEnabled());
+    QVERIFY(rig.get<QLabel>("lblPasswordPlace")->text().contains(QStringLiteral("not installed")));
 }
 
 QTEST_MAIN(tst_frmSettings)

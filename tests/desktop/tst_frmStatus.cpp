@@ -1,14 +1,21 @@
 #include "core/settings/LegalTypes.h"
 #include "desktop/ListBox.h"
 #include "desktop/RunStatusModel.h"
+#include "desktop/frmCheck.h"
 #include "desktop/frmMain.h"
 #include "testing/RegistrarReplies.h"
 #include "testing/ScriptedPrompter.h"
 #include "testing/SimPlatform.h"
 
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +28,10 @@ namespace {
 struct RecordingNotifier : OrderNotifier {
     QList<ReplyEvent> orders;
     void orderPlaced(const ReplyEvent& order) override { orders.append(order); }
+    QStringList alerts; // summary, body and "low" when low
+    void alert(const QString& summary, const QString& body, bool low) override {
+        alerts.append(summary + u'|' + body + (low ? QStringLiteral("|low") : QString()));
+    }
 };
 
 // The main window over a registrar where a.com is free until bought (order 1001) and
@@ -129,6 +140,107 @@ private slots:
         rig.window->statusWindow()->refresh();
         QCOMPARE(rig.rows(), (QStringList{u"d.com|1|3|taken|"_s}));
         QCOMPARE(rig.notifier.orders.size(), 1);
+    }
+
+    void keysCloseAndCopyRows() {
+        Rig rig;
+        rig.setDomains(QStringLiteral("a.com\nb.com\nc.com"));
+        rig.click("cmdStart");
+        rig.platform.advance(3100);
+        rig.click("cmdStatus");
+        frmStatus* status = rig.window->statusWindow();
+        QVERIFY(QTest::qWaitForWindowActive(status));
+        status->refresh();
+        QTableView* table = status->table();
+        table->setFocus();
+        // Ctrl+C takes the selected rows whole, in the table's order.
+        table->selectRow(2);
+        table->selectionModel()->select(table->model()->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("a.com\t1\t")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("b.com\t2\t")), qPrintable(lines[1]));
+        QCOMPARE(lines[0].count(u'\t'), RunStatusModel::ColumnCount - 1);
+
+        // Escape and Ctrl+W close it, as other windows of the desktop close.
+        QTest::keyClick(table, Qt::Key_Escape);
+        QVERIFY(!status->isVisible());
+        rig.click("cmdStatus");
+        QVERIFY(QTest::qWaitForWindowActive(status));
+        QTest::keyClick(status->table(), Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!status->isVisible());
+    }
+
+    // The summary line, and the option that takes a bought name out of the rotation.
+    void summaryAndStopWhenBought() {
+        Rig rig;
+        rig.setDomains(QStringLiteral("a.com\nb.com"));
+        rig.click("cmdStatus");
+        frmStatus* w = rig.window->statusWindow();
+        QCOMPARE(w->summary()->text(),
+                 QStringLiteral("0 names, 0 requests, 0 orders, no reply yet"));
+        QVERIFY(!w->stopWhenBought()->isChecked()); // off unless chosen
+        w->stopWhenBought()->click();
+        QVERIFY(rig.store.options().stopWhenBought);
+        rig.click("cmdStart");
+        rig.platform.advance(4100);
+        w->refresh();
+        // Bought at its second request, then never asked for again: it stays "ordered".
+        QCOMPARE(rig.rows().value(0), QStringLiteral("a.com|1|2|ordered 1001|1001"));
+        QVERIFY2(w->summary()->text().startsWith(QStringLiteral("2 names, 7 requests, 1 order, "
+                                                                "last reply ")),
+                 qPrintable(w->summary()->text()));
+        rig.click("cmdStart");
+    }
+
+    // A run that ends without the user's Stop is told, even with nobody at the window.
+    void stopsNotTheUsersAreAlerted() {
+        Rig rig;
+        rig.setDomains(QStringLiteral("a.com"));
+        rig.click("cmdStart");
+        rig.click("cmdStart");
+        QVERIFY(rig.notifier.alerts.isEmpty());
+        rig.platform.replyFor = [](const QByteArray&) {
+            SimReply r;
+            r.pieces = {badLoginReply()};
+            return r;
+        };
+        rig.click("cmdStart");
+        rig.platform.advance(100);
+        QVERIFY(!rig.window->runController().isRunning());
+        QCOMPARE(rig.notifier.alerts,
+                 QStringList{"Drovane: the run stopped|The run stopped: the registrar rejected "
+                             u"the user name or password."_s});
+    }
+
+    // Check Setup in the settings window checks what the windows show, saved or not.
+    void checkSetupShowsEveryCheck() {
+        Rig rig;
+        rig.setDomains(QStringLiteral("a.com"));
+        rig.platform.replyFor = [&rig](const QByteArray& request) {
+            SimReply r;
+            r.pieces = {standInReply(request, StandInAccount{}, rig.platform.clock().now())};
+            return r;
+        };
+        rig.click("cmdSettings");
+        frmSettings* settings = rig.window->settingsWindow();
+        settings->findChild<QCheckBox*>(QStringLiteral("chkTestEnvironment"))->click();
+        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdCheck")),
+                          Qt::LeftButton);
+        frmCheck* check = rig.window->checkWindow();
+        QVERIFY(check && check->isVisible());
+        rig.platform.advance(1000);
+        QCOMPARE(check->table()->rowCount(), 5);
+        QCOMPARE(check->table()->item(1, 0)->text(), QStringLiteral("Account and address"));
+        QCOMPARE(check->table()->item(1, 1)->text(), QStringLiteral("ready"));
+        QVERIFY2(check->table()->item(0, 2)->text().contains(
+                     QStringLiteral("resellertest.enom.com:443 (test environment)")),
+                 qPrintable(check->table()->item(0, 2)->text()));
+        QVERIFY(!rig.store.options().testEnvironment);
+        QVERIFY(!QFile::exists(rig.store.settingsPath())); // nothing saved
     }
 };
 

@@ -2,13 +2,14 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace drovane;
 using namespace Qt::StringLiterals;
 
 namespace {
-// "text:abc" types, "Key" presses, "+Key" with Shift, "^Key" with Ctrl.
+// "text:abc" types, "Key" presses, "+Key" with Shift, "^Key" with Ctrl, "^+Key" with both.
 void play(ListBox& box, const QStringList& script) {
     static const QHash<QString, Qt::Key> keys{{u"Left"_s, Qt::Key_Left},
                                               {u"Right"_s, Qt::Key_Right},
@@ -21,6 +22,7 @@ void play(ListBox& box, const QStringList& script) {
                                               {u"Return"_s, Qt::Key_Return},
                                               {u"A"_s, Qt::Key_A},
                                               {u"Z"_s, Qt::Key_Z},
+                                              {u"Y"_s, Qt::Key_Y},
                                               {u"X"_s, Qt::Key_X},
                                               {u"V"_s, Qt::Key_V}};
     for (const QString& step : script) {
@@ -30,10 +32,10 @@ void play(ListBox& box, const QStringList& script) {
         }
         Qt::KeyboardModifiers modifiers;
         QString key = step;
+        if (key.startsWith(u'^'))
+            modifiers |= Qt::ControlModifier, key.remove(0, 1);
         if (key.startsWith(u'+'))
-            modifiers = Qt::ShiftModifier, key.remove(0, 1);
-        else if (key.startsWith(u'^'))
-            modifiers = Qt::ControlModifier, key.remove(0, 1);
+            modifiers |= Qt::ShiftModifier, key.remove(0, 1);
         QVERIFY2(keys.contains(key), qPrintable(key));
         QTest::keyClick(&box, keys[key], modifiers);
     }
@@ -69,6 +71,15 @@ private slots:
             << 1;
         QTest::newRow("Ctrl+Backspace takes the word")
             << "x a.com" << QStringList{u"End"_s, u"^Backspace"_s} << "x " << 2;
+        QTest::newRow("redo with Ctrl+Shift+Z and Ctrl+Y")
+            << "" << QStringList{u"text:ab"_s, u"Return"_s, u"^Z"_s, u"^Z"_s, u"^+Z"_s, u"^Y"_s}
+            << "ab\n"
+            << 3;
+        QTest::newRow("a new edit drops what could be redone")
+            << "" << QStringList{u"text:a"_s, u"^Z"_s, u"text:b"_s, u"^Y"_s} << "b" << 1;
+        QTest::newRow("redo a paste of lines")
+            << "one\ntwo" << QStringList{u"^A"_s, u"^X"_s, u"text:z"_s, u"^V"_s, u"^Z"_s, u"^+Z"_s}
+            << "zone\ntwo" << 8;
     }
     void editing() {
         QFETCH(QString, text);
@@ -85,22 +96,75 @@ private slots:
         QCOMPARE(box.lineCount(), after.count(u'\n') + 1);
     }
 
-    void wrappedRowsAndReadOnly() {
-        // A name wider than the box wraps onto rows; Down moves a row, not a line.
+    void longNameStaysOnOneRowAndReadOnly() {
+        // A name wider than the box stays one row: Down goes to the next name, and the
+        // box scrolls sideways to the caret instead of wrapping.
         ListBox box;
         box.resize(60, 240);
         box.setPlainText(QString(200, u'w') + u"\nb.com"_s);
         box.show();
+        QTest::keyClick(&box, Qt::Key_End);
+        QVERIFY(box.horizontalScrollBar()->isVisible());
+        QVERIFY(box.horizontalScrollBar()->value() > 0);
         QTest::keyClick(&box, Qt::Key_Down);
-        QVERIFY(box.cursorPosition() > 0 && box.cursorPosition() < 200);
+        QCOMPARE(box.cursorPosition(), 206);
+        QTest::keyClick(&box, Qt::Key_Home);
+        QCOMPARE(box.horizontalScrollBar()->value(), 0);
         box.setReadOnly(true);
         QTest::keyClicks(&box, u"x"_s);
         QTest::keyClick(&box, Qt::Key_Backspace);
+        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(box.toPlainText().size(), 206);
-        // A click lands on the row under it.
+        // A click lands on the line under it.
         box.setReadOnly(false);
-        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(box.cursorPosition(), 0);
+    }
+
+    void sidewaysRangeFollowsTheWidestLine() {
+        // Typing a name past the edge gives the box room to scroll; taking it back, or
+        // undoing it, takes that room away again.
+        ListBox box;
+        box.resize(100, 120);
+        box.setPlainText(QStringLiteral("a.com\nb.com"));
+        box.show();
+        QScrollBar* bar = box.horizontalScrollBar();
+        QCOMPARE(bar->maximum(), 0);
+        QTest::keyClick(&box, Qt::Key_End);
+        QTest::keyClicks(&box, QString(40, u'w'));
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum()); // the caret stays in view
+        QTest::keyClick(&box, Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(bar->maximum(), 0);
+        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(bar->maximum() > 0);
+        box.setPlainText(QStringLiteral("c.com"));
+        QCOMPARE(bar->maximum(), 0);
+    }
+
+    void verticalScrollBarFollowsTheCaret() {
+        // 10,000 names show their length and where the view is.
+        QStringList names;
+        for (int i = 0; i < 10000; ++i)
+            names << QStringLiteral("name%1.com").arg(i);
+        ListBox box;
+        box.resize(150, 240);
+        box.setPlainText(names.join(u'\n'));
+        box.show();
+        QScrollBar* bar = box.verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        const int rows = bar->pageStep();
+        QVERIFY(rows > 5 && rows < 30);
+        QCOMPARE(bar->maximum(), 10000 - rows);
+        QCOMPARE(bar->value(), 0);
+        QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(bar->value(), bar->maximum());
+        // Dragging the bar shows other names; a click there lands on them.
+        bar->setValue(5000);
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(box.lines().lineOf(box.cursorPosition()), 5000);
+        QTest::keyClick(&box, Qt::Key_PageDown);
+        QCOMPARE(box.lines().lineOf(box.cursorPosition()), 5000 + rows);
     }
 };
 

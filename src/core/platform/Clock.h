@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClockSync.h"
+
 #include <QDateTime>
 
 namespace drovane {
@@ -12,6 +14,8 @@ public:
     virtual qint64 wallUs() const { return now().toMSecsSinceEpoch() * 1000; }
     // A monotonic reading in microseconds: what alarms are set against.
     virtual qint64 steadyUs() const = 0;
+    // Whether the clock is kept in step, as far as this process may know.
+    virtual ClockSync sync() const { return {}; }
 };
 
 } // namespace drovane

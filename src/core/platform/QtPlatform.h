@@ -20,6 +20,7 @@ public:
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
+    ClockSync sync() const override { return readKernelClockSync(); }
 };
 
 // The real program's platform: QTimer (precise), a timerfd for alarms, and QTcpSocket or,

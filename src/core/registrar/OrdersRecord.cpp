@@ -5,10 +5,8 @@
 #include <QFile>
 
 namespace drovane {
-namespace {
 
-// Order ids and names come from outside: nothing in them may break the one-line rule.
-QString oneLine(const QString& text) {
+QString oneLineText(const QString& text) {
     QString out = text;
     for (QChar& c : out)
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
@@ -17,14 +15,12 @@ QString oneLine(const QString& text) {
     return out;
 }
 
-} // namespace
-
 QByteArray OrdersRecord::line(const QDateTime& whenUtc, const QString& domain,
                               const QString& orderId, int slot) {
     // Put together piece by piece: a "%1" in a name must stay as it is.
     const QString text = whenUtc.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                         QStringLiteral(" UTC - ") + oneLine(domain) +
-                         QStringLiteral(" - Order ID: ") + oneLine(orderId) +
+                         QStringLiteral(" UTC - ") + oneLineText(domain) +
+                         QStringLiteral(" - Order ID: ") + oneLineText(orderId) +
                          QStringLiteral(" - Slot: ") + QString::number(slot) + u'\n';
     return text.toUtf8();
 }

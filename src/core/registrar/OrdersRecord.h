@@ -5,6 +5,11 @@
 
 namespace drovane {
 
+// Text from outside (a registrar's order id or error, a name from the list) made one line:
+// every control character and line or paragraph separator becomes a blank, so nothing in
+// it can end a line, forge another, or reach a terminal as an escape sequence.
+QString oneLineText(const QString& text);
+
 // orders.txt: one line per successful order, written whatever the logging switch says,
 // because an order is money spent. Opened, appended and closed per line, like the log.
 class OrdersRecord {

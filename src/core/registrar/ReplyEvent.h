@@ -26,4 +26,13 @@ struct ReplyEvent {
     QString description; // Unexpected: the Err1= text or the RRPCode= line
 };
 
+// A request of a slot that came to nothing: its connection failed, or the watchdog found
+// it unanswered. Told so that a stalled catch is not a silent one.
+struct SlotFailure {
+    int slot = 0;
+    QString domain; // the name the request was, or would have been, for; may be empty
+    QString what;   // "no reply within 8 s", "the connection failed: Connection refused"
+    QDateTime at;   // UTC, stamped by the host
+};
+
 } // namespace drovane

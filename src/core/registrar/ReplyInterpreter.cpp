@@ -1,6 +1,8 @@
 #include "ReplyInterpreter.h"
 
 #include <QByteArrayView>
+#include <QHostAddress>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace drovane {
@@ -45,6 +47,11 @@ ReplyVerdict judgeMarkers(const QByteArray& reply) {
         return verdict(ReplyKind::Free);
     if (has(reply, "Bad User name or Password"))
         return verdict(ReplyKind::BadLogin);
+    if (const auto refusal = addressRefusal(reply)) {
+        ReplyVerdict v = verdict(ReplyKind::AddressRefused, valueOf(reply, "Err1="));
+        v.address = refusal->address;
+        return v;
+    }
     if (has(reply, "RRPCode=200") && has(reply, "OrderID="))
         return verdict(ReplyKind::Ordered);
     if (const qsizetype at = reply.indexOf("Err1="); at >= 0)
@@ -75,6 +82,30 @@ qint64 contentLength(QByteArrayView headers) {
 }
 
 } // namespace
+
+std::optional<AddressRefusal> addressRefusal(const QByteArray& reply) {
+    static const char kText[] = "User not permitted from this IP address";
+    const qsizetype at = reply.indexOf(kText);
+    if (at < 0 && !reply.contains("ResponseNumber1=713254"))
+        return std::nullopt;
+    AddressRefusal refusal;
+    if (at < 0)
+        return refusal;
+    // " - 203.0.113.5" up to the line end; anything that is not plainly an address (the
+    // older form's digit) names none.
+    QString rest = lineFrom(reply, at + qsizetype(sizeof kText) - 1).trimmed();
+    while (rest.startsWith(u'-') || rest.startsWith(u':'))
+        rest = rest.mid(1).trimmed();
+    static const QRegularExpression v4(QStringLiteral(R"(^\d{1,3}(\.\d{1,3}){3}$)"));
+    const bool plausible = v4.match(rest).hasMatch() || rest.contains(u':');
+    if (const QHostAddress address(rest); plausible && !address.isNull())
+        refusal.address = address.toString();
+    return refusal;
+}
+
+bool loginRejected(const QByteArray& reply) {
+    return reply.contains("Bad User name or Password") || reply.contains("ResponseNumber1=304155");
+}
 
 ReplyVerdict interpretReply(const QByteArray& reply) {
     ReplyVerdict verdict = judgeMarkers(reply);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace drovane {
 
@@ -12,6 +13,9 @@ enum class ReplyKind {
     BadLogin,    // the account was rejected: the run ends
     Ordered,     // a successful purchase
     ServerError, // no rule: the user is asked
+    // The account does not take requests from this machine's address (its allow-list):
+    // the run ends, as for a rejected account.
+    AddressRefused,
 };
 
 struct ReplyVerdict {
@@ -19,10 +23,22 @@ struct ReplyVerdict {
     QString description; // for ServerError: the Err1= text or the RRPCode= line
     QString code;        // the RRPCode= value, when the reply has one
     QString orderId;     // for Ordered: the OrderID= value
+    QString address;     // for AddressRefused: the address the registrar saw, if it said
 };
 
 // Judges one whole reply of the registrar by its markers.
 ReplyVerdict interpretReply(const QByteArray& reply);
+
+// The registrar's allow-list refusal, "Err1=User not permitted from this IP address -
+// 203.0.113.5" (ResponseNumber1=713254), with the address it saw; an older form ends in
+// a digit instead of the address, and then `address` is empty.
+struct AddressRefusal {
+    QString address;
+};
+std::optional<AddressRefusal> addressRefusal(const QByteArray& reply);
+
+// A rejected user name or password: "Bad User name or Password" (ResponseNumber1=304155).
+bool loginRejected(const QByteArray& reply);
 
 // True once the reply carries HTTP headers with a Content-Length and at least that
 // many body bytes; without one, a reply ends when the registrar closes the connection.

@@ -39,31 +39,53 @@ QByteArray encodeValue(const QString& value) {
     return out;
 }
 
-std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx) {
-    const int count = g.Count();
-    if (count == 0)
-        return std::nullopt;
-    const SettingsArray& s = *ctx.settings;
-    const RequestMethod method = requestMethod(s[setting::UsePurchase]);
-    if (method == RequestMethod::None)
-        return std::nullopt;
+namespace {
 
-    bool purchase = method == RequestMethod::Purchase;
-    bool advance = true;
+struct NextChoice {
+    int position = 0;
+    bool purchase = false;
+    bool pendingPurchase = false; // a check found the job free: its flag is used up
+};
+
+std::optional<NextChoice> nextChoice(const clsDomainsMain& g, RequestMethod method) {
+    const int count = g.Count();
+    if (count == 0 || method == RequestMethod::None)
+        return std::nullopt;
+    NextChoice choice;
+    choice.purchase = method == RequestMethod::Purchase;
+    int cursor = g.CurPos;
     if (method == RequestMethod::Check) {
         // A cursor past the end (after a removal) names no job: nothing is pending.
-        const bool inRange = g.CurPos >= 1 && g.CurPos <= count;
-        if (inRange && g.item(g.CurPos)->DoPURCHASE) {
-            g.item(g.CurPos)->DoPURCHASE = false;
-            purchase = true;
-            advance = false;
-        } else if (g.CurPos == 1 && g.item(1)->Tries == 0) {
-            g.CurPos = 0; // the first check of a run goes to the first name
+        const bool inRange = cursor >= 1 && cursor <= count;
+        if (inRange && g.item(cursor)->DoPURCHASE) {
+            choice.position = cursor;
+            choice.purchase = choice.pendingPurchase = true;
+            return choice;
         }
+        if (cursor == 1 && g.item(1)->Tries == 0)
+            cursor = 0; // the first check of a run goes to the first name
     }
     // The walk 1, 2, ..., Count, 1, ...; a cursor outside the group comes back to 1.
-    if (advance)
-        g.CurPos = g.CurPos >= 0 && g.CurPos < count ? g.CurPos + 1 : 1;
+    choice.position = cursor >= 0 && cursor < count ? cursor + 1 : 1;
+    return choice;
+}
+
+} // namespace
+
+DomainJob peekNextJob(const clsDomainsMain& group, const RequestContext& context) {
+    const auto choice = nextChoice(group, requestMethod((*context.settings)[setting::UsePurchase]));
+    return choice ? group.item(choice->position) : DomainJob();
+}
+
+std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx) {
+    const SettingsArray& s = *ctx.settings;
+    const auto choice = nextChoice(g, requestMethod(s[setting::UsePurchase]));
+    if (!choice)
+        return std::nullopt;
+    const bool purchase = choice->purchase;
+    if (choice->pendingPurchase)
+        g.item(choice->position)->DoPURCHASE = false;
+    g.CurPos = choice->position;
 
     const DomainJob job = g.item(g.CurPos);
     const DomainParts parts = splitDomain(job->Domain);
@@ -82,7 +104,7 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
     q += "&tld=" + encodeValue(parts.tld);
     if (coUk)
         q += "&uk_legal_type=" + encodeValue(legalType);
-    q += coUk ? "&numyears=2" : "&numyears=1";
+    q += "&numyears=" + QByteArray::number(purchaseYears(parts.tld));
     if (purchase && registrant) {
         q += "&registrantaddress1=" + encodeValue(s[setting::Address]);
         q += "&registrantcity=" + encodeValue(s[setting::City]);
@@ -98,6 +120,22 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
     }
     q += "&responsetype=text HTTP/1.0\r\n\r\n";
     return Request{q, job, g.CurPos, purchase};
+}
+
+int purchaseYears(const QString& tld) {
+    return tld.toLower() == QLatin1String("co.uk") ? 2 : 1;
+}
+
+QByteArray balanceRequest(const QString& username, const QString& password) {
+    return "GET /interface.asp?command=GetBalance&uid=" + encodeValue(username) +
+           "&pw=" + encodeValue(password) + "&responsetype=text HTTP/1.0\r\n\r\n";
+}
+
+QByteArray priceRequest(const QString& username, const QString& password, const QString& tld,
+                        int years) {
+    return "GET /interface.asp?command=PE_GetProductPrice&uid=" + encodeValue(username) +
+           "&pw=" + encodeValue(password) + "&ProductType=10&TLD=" + encodeValue(tld) +
+           "&Years=" + QByteArray::number(years) + "&responsetype=text HTTP/1.0\r\n\r\n";
 }
 
 } // namespace drovane

@@ -34,6 +34,19 @@ struct Request {
 // or nothing (empty group, unknown method).
 std::optional<Request> buildRequest(clsDomainsMain& group, const RequestContext& context);
 
+// The job the group's next request would be for, without choosing it: what a report of
+// a connection that failed before its request can name. Null when there is none.
+DomainJob peekNextJob(const clsDomainsMain& group, const RequestContext& context);
+
+// The setup check's side-effect-free commands: the account's balance, and its price for
+// registering a name under `tld` for `years` years.
+QByteArray balanceRequest(const QString& username, const QString& password);
+QByteArray priceRequest(const QString& username, const QString& password, const QString& tld,
+                        int years);
+
+// How many years a purchase of a name under `tld` registers: two for .co.uk.
+int purchaseYears(const QString& tld);
+
 struct DomainParts {
     QString sld;
     QString tld;

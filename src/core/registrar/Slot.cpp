@@ -38,6 +38,7 @@ ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) c
         event.outcome = ReplyEvent::Outcome::Ordered;
         break;
     case ReplyKind::BadLogin:
+    case ReplyKind::AddressRefused:
         event.outcome = ReplyEvent::Outcome::Rejected;
         break;
     case ReplyKind::ServerError:
@@ -84,7 +85,7 @@ void Slot::attach(Link& l) {
     s.onSendComplete = [this, &l] { sendComplete(l); };
     s.onData = [this, &l](const QByteArray& bytes) { dataArrived(l, bytes); };
     s.onClosedByPeer = [this, &l] { closedByPeer(l); };
-    s.onError = [this, &l](const QString&) { failed(l); };
+    s.onError = [this, &l](const QString& why) { failed(l, why); };
     // A registrar that cannot be verified gets nothing, and retrying would not change
     // its certificate: the run stops, whether the connection was opened ahead or not.
     s.onHandshakeFailed = [this](const QString& reason) {
@@ -156,6 +157,7 @@ void Slot::beginRequest() {
     reply_.clear();
     replyEnd_.reset();
     judged_ = false;
+    trouble_.clear();
     carrier_ = nullptr;
     reopens_ = 0;
 }
@@ -269,12 +271,16 @@ void Slot::closedByPeer(Link& l) {
     }
 }
 
-void Slot::failed(Link& l) {
+void Slot::failed(Link& l, const QString& why) {
     const Link::State was = l.state;
     l.state = Link::State::Closed;
     // A request's own connection that fails is left to the watchdog.
-    if (&l != carrier_ && (was == Link::State::Opening || was == Link::State::Held))
+    if (&l == carrier_) {
+        trouble_ = QStringLiteral("the connection failed: %1").arg(why);
+        report(trouble_);
+    } else if (was == Link::State::Opening || was == Link::State::Held) {
         heldLost(l);
+    }
 }
 
 // A connection opened ahead was lost before its request: open another at once (on the
@@ -295,6 +301,8 @@ void Slot::judge() {
     const ReplyVerdict verdict = interpretReply(reply_);
     reply_.clear();
     replyEnd_.reset();
+    if (verdict.kind == ReplyKind::NoMarker && pending_)
+        trouble_ = QStringLiteral("the reply was not the registrar's");
     if (verdict.kind == ReplyKind::NoMarker || !pending_)
         return;
     const Request request = *pending_;
@@ -320,6 +328,9 @@ void Slot::judge() {
         break;
     case ReplyKind::BadLogin:
         host_.accountRejected(); // this slot is shut down by now
+        break;
+    case ReplyKind::AddressRefused:
+        host_.addressRefused(verdict.address); // likewise
         break;
     case ReplyKind::ServerError:
         if (stillThere)
@@ -430,7 +441,36 @@ void Slot::dueArrived() {
 }
 
 void Slot::watchdogTick() {
+    // A request answered with a reply that has no rule waits here too: that is no failure.
+    if (const QString what = watchdogWhat(); !what.isEmpty())
+        report(what);
     reconnect();
+}
+
+QString Slot::watchdogWhat() const {
+    if (!trouble_.isEmpty())
+        return trouble_;
+    const QString after = QString::number(tmrBackup_->interval() / 1000.0);
+    if (!carrier_ || carrier_->state == Link::State::Dialing)
+        return QStringLiteral("no connection within %1 s").arg(after);
+    if (!pending_)
+        return QString(); // answered, or nothing to ask
+    if (!reply_.isEmpty())
+        return QStringLiteral("the reply did not end within %1 s").arg(after);
+    return QStringLiteral("no reply within %1 s").arg(after);
+}
+
+void Slot::report(const QString& what) {
+    if (group_->Count() == 0)
+        return; // no name is at stake
+    SlotFailure failure;
+    failure.slot = index_;
+    failure.what = what;
+    if (pending_)
+        failure.domain = pending_->job->Domain;
+    else if (const DomainJob next = peekNextJob(*group_, host_.requestContext()))
+        failure.domain = next->Domain;
+    host_.slotFailed(failure);
 }
 
 } // namespace drovane

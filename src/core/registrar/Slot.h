@@ -28,6 +28,14 @@ public:
     // Every counted submission, after its log line; the host stamps the time.
     virtual void submissionCounted(const ReplyEvent& event) = 0;
     virtual void accountRejected() = 0;
+    // The registrar does not take requests from this machine's address; `address` is the
+    // one it saw, empty when it did not say. Ends the run like a rejected account.
+    virtual void addressRefused(const QString& address) {
+        Q_UNUSED(address);
+        accountRejected();
+    }
+    // A request that came to nothing; the slot goes on through its watchdog.
+    virtual void slotFailed(const SlotFailure& failure) { Q_UNUSED(failure); }
     // The TLS handshake with `host` failed or its certificate was refused; `reason` says
     // why in plain words. Nothing was sent on that connection.
     virtual void secureConnectionFailed(const QString& host, const QString& reason) = 0;
@@ -113,7 +121,7 @@ private:
     void sendComplete(Link& l);
     void dataArrived(Link& l, const QByteArray& bytes);
     void closedByPeer(Link& l);
-    void failed(Link& l);
+    void failed(Link& l, const QString& why);
     void heldLost(Link& l);
 
     void write(Link& l);
@@ -126,6 +134,9 @@ private:
     void pacingTick();
     void dueArrived();
     void watchdogTick();
+    // Tells the host of a request that came to nothing.
+    void report(const QString& what);
+    QString watchdogWhat() const;
     void restartWatchdog();
     qint64 nowUs() const { return clock_.steadyUs(); }
 
@@ -152,6 +163,7 @@ private:
     QByteArray reply_;
     ReplyEndTracker replyEnd_;
     bool judged_ = false;
+    QString trouble_; // what went wrong with the current request, when it was seen
 };
 
 } // namespace drovane

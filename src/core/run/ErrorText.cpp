@@ -1,5 +1,7 @@
 #include "ErrorText.h"
 
+#include "core/registrar/OrdersRecord.h"
+
 namespace drovane {
 
 QString shortErrorDescription(const QString& description) {
@@ -10,6 +12,10 @@ QString shortErrorDescription(const QString& description) {
     if (description[keep - 1].isHighSurrogate())
         --keep;
     return description.left(keep) + QChar(0x2026);
+}
+
+QString printableLine(const QString& text) {
+    return oneLineText(shortErrorDescription(text));
 }
 
 QString errorDialogText(const QString& description, int times) {

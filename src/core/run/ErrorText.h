@@ -10,6 +10,10 @@ constexpr qsizetype kErrorDescriptionMax = 500;
 
 QString shortErrorDescription(const QString& description);
 
+// Registrar text for a line of its own (the server runner's output, a check's verdict):
+// made one line as orders.txt makes it, and cut as the error dialog cuts it.
+QString printableLine(const QString& text);
+
 // What the dialog of one domain job shows after the same job's error came `times` times.
 QString errorDialogText(const QString& description, int times);
 

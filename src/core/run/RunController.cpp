@@ -51,6 +51,8 @@ void RunController::DoStart() {
         // A failed save never holds up the run: the user is told once the slots are going.
         if (const SaveResult saved = store_.WriteSettings(fields); !saved.ok)
             deferNotice(settingsNotSaved(saved.error));
+        else if (!saved.notice.isEmpty())
+            deferNotice(saved.notice);
     }
     if (running_)
         stopRun(fields.startImmediately != 0);
@@ -59,10 +61,12 @@ void RunController::DoStart() {
     inDoStart_ = false;
 }
 
-void RunController::stopFor(StopReason reason) {
+void RunController::stopFor(StopReason reason, const QString& text) {
     nextStopReason_ = reason;
+    nextStopText_ = text;
     DoStart();
     nextStopReason_ = StopReason::User;
+    nextStopText_.clear();
 }
 
 void RunController::startRun(MainFields fields) {
@@ -86,8 +90,14 @@ void RunController::startRun(MainFields fields) {
     }
 
     retired_.clear(); // no handler of an earlier run can be on the stack here
+    retiredChecks_.clear();
     running_ = true;
     stopReason_ = StopReason::None;
+    stopText_.clear();
+    watch_ = {};
+    runFields_ = fields;
+    sending_ = fields.startImmediately != 0;
+    checkedBeforeStart_ = false;
     lngSubmissions_ = 0;
     logFailureTold_ = false;
     ordersFailureTold_ = false;
@@ -117,6 +127,7 @@ void RunController::startRun(MainFields fields) {
         tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
         tmrSec_->setEnabled(true);
         armStart();
+        checkBeforeStart(true);
     }
 }
 
@@ -139,6 +150,9 @@ void RunController::armStart() {
     armedStartUs_ = steady + *until;
     for (auto& s : slots_)
         s->startAt(*armedStartUs_);
+    // The slots are opening their connections: a check now would only be in their way.
+    if (setupCheck_)
+        setupCheck_->cancel();
 }
 
 void RunController::halt() {
@@ -152,12 +166,20 @@ void RunController::halt() {
     groups_.clear();
     tmrSec_->setEnabled(false);
     deferredNotice_->setEnabled(false);
+    if (setupCheck_)
+        setupCheck_->cancel();
     runLock_.reset();
 }
 
 void RunController::stopRun(bool startImmediately) {
     running_ = false;
     stopReason_ = nextStopReason_;
+    stopText_ = nextStopText_;
+    if (stopText_.isEmpty())
+        stopText_ = stopReason_ == StopReason::EndTime ? QStringLiteral("the end time was reached")
+                    : stopReason_ == StopReason::StopAll
+                        ? QStringLiteral("Stop All was chosen for an unexpected reply")
+                        : QStringLiteral("Stop was pressed");
     view_.showRunState(false, startImmediately);
     for (auto& s : slots_) {
         s->shutdown();
@@ -167,7 +189,12 @@ void RunController::stopRun(bool startImmediately) {
     while (!groups_.isEmpty())
         groups_.removeLast();
     tmrSec_->setEnabled(false);
+    if (setupCheck_) {
+        setupCheck_->cancel();
+        retiredChecks_.push_back(std::move(setupCheck_));
+    }
     runLock_.reset(); // every slot has fallen silent
+    view_.showRunStopped(stopReason_, stopText_);
 }
 
 void RunController::scheduleTick() {
@@ -183,6 +210,9 @@ void RunController::scheduleTick() {
             for (auto& s : slots_)
                 s->start();
         armedStartUs_.reset();
+        sending_ = true;
+        if (setupCheck_)
+            setupCheck_->cancel();
         break;
     }
     case ScheduleClock::Action::Stop:
@@ -196,6 +226,51 @@ void RunController::scheduleTick() {
     }
     if (running_)
         armStart();
+    if (running_ && !sending_)
+        checkBeforeStart(false);
+}
+
+void RunController::checkBeforeStart(bool armed) {
+    if (!setupChecks_ || !running_ || sending_ || (setupCheck_ && setupCheck_->isRunning()))
+        return;
+    const Clock& clock = platform_.clock();
+    const std::optional<qint64> until = ScheduleClock::usToStart(
+        clock.now(), clock.wallUs(), view_.startTimeText(), view_.endTimeText());
+    if (!until || *until <= kNoCheckWithinUs)
+        return;
+    const bool soon = *until <= kCheckBeforeStartUs;
+    if (!armed && (!soon || checkedBeforeStart_))
+        return;
+    checkedBeforeStart_ = checkedBeforeStart_ || soon;
+    // What the run will send: its own account, list and connection; the fields the window
+    // lets the user change while the run waits, as they are now.
+    SetupInput input;
+    input.fields = runFields_;
+    input.fields.startTime = view_.startTimeText();
+    input.fields.endTime = view_.endTimeText();
+    input.fields.delayTime = view_.delayText();
+    input.fields.nameServers = view_.nameServersChecked() ? 1 : 0;
+    input.settings = store_.all();
+    input.endpoint = endpoint_;
+    input.testEnvironment = store_.options().testEnvironment;
+    if (setupCheck_)
+        retiredChecks_.push_back(std::move(setupCheck_));
+    setupCheck_ = std::make_unique<SetupCheck>(platform_, std::move(input));
+    setupCheck_->onFinished = [this] { setupChecked(); };
+    setupCheck_->start();
+}
+
+void RunController::setupChecked() {
+    const QList<CheckLine> lines = setupCheck_->lines();
+    view_.showSetupCheck(lines);
+    if (SetupCheck::overall(lines) != Verdict::NotReady)
+        return;
+    QStringList problems;
+    for (const CheckLine& l : lines)
+        if (l.verdict == Verdict::NotReady)
+            problems.append(QStringLiteral("%1: %2").arg(l.title, l.text));
+    view_.showAtRisk(QStringLiteral("The setup is not ready for the start at %1. %2.")
+                         .arg(view_.startTimeText(), problems.join(QStringLiteral(". "))));
 }
 
 RequestContext RunController::requestContext() const {
@@ -245,7 +320,52 @@ void RunController::submissionCounted(const ReplyEvent& event) {
         recordOrder(stamped);
     if (status_)
         status_->apply(stamped);
+    if (stamped.slot >= 1 && stamped.slot <= int(watch_.size())) {
+        SlotWatch& w = watch_[size_t(stamped.slot - 1)];
+        w.failingSinceUs.reset();
+        w.atRiskTold = false;
+    }
     view_.showReply(stamped);
+    if (stamped.outcome == ReplyEvent::Outcome::Ordered && store_.options().stopWhenBought)
+        dropBought(stamped.domain);
+}
+
+void RunController::dropBought(const QString& domain) {
+    for (const auto& group : std::as_const(groups_)) {
+        for (int p = group->Count(); p >= 1; --p) {
+            if (group->item(p)->Domain.compare(domain, Qt::CaseInsensitive) != 0)
+                continue;
+            group->Remove(p);
+            // The cursor stays on the job it was on, so the next request goes to the name
+            // after the bought one.
+            if (p <= group->CurPos)
+                --group->CurPos;
+        }
+    }
+}
+
+void RunController::slotFailed(const SlotFailure& failure) {
+    if (!running_ || failure.slot < 1 || failure.slot > int(watch_.size()))
+        return;
+    SlotWatch& w = watch_[size_t(failure.slot - 1)];
+    const qint64 now = platform_.clock().steadyUs();
+    if (!w.failingSinceUs)
+        w.failingSinceUs = now;
+    SlotFailure stamped = failure;
+    stamped.at = platform_.clock().now().toUTC();
+    if (!w.lastToldUs || now - *w.lastToldUs >= qint64(Slot::kWatchdogMs) * 1000) {
+        w.lastToldUs = now;
+        view_.showSlotFailure(stamped);
+    }
+    if (!w.atRiskTold && now - *w.failingSinceUs >= kAtRiskAfterUs) {
+        w.atRiskTold = true;
+        view_.showAtRisk(
+            QStringLiteral("Every request of slot %1 has failed for a minute (the last: %2%3). The "
+                           "catch is at risk.")
+                .arg(stamped.slot)
+                .arg(stamped.domain.isEmpty() ? QString() : stamped.domain + QStringLiteral(", "),
+                     stamped.what));
+    }
 }
 
 void RunController::recordOrder(const ReplyEvent& event) {
@@ -265,19 +385,50 @@ void RunController::recordOrder(const ReplyEvent& event) {
 void RunController::accountRejected() {
     if (!running_)
         return;
-    stopFor(StopReason::AccountRejected);
+    stopFor(StopReason::AccountRejected,
+            QStringLiteral("the registrar rejected the user name or password"));
     prompter_.notice(QStringLiteral(
         "Your username or password is invalid. Please check them and fix the error."));
+}
+
+void RunController::addressRefused(const QString& address) {
+    // Both slots meet the same refusal: the user hears of it once.
+    if (!running_)
+        return;
+    const QString environment =
+        store_.options().testEnvironment ? QStringLiteral("test") : QStringLiteral("live");
+    if (address.isEmpty()) {
+        stopFor(StopReason::AddressRefused,
+                QStringLiteral("the registrar does not take requests from this computer's "
+                               "address"));
+        prompter_.notice(
+            QStringLiteral("The run was stopped: your account does not take requests from this "
+                           "computer's address (the registrar did not say which address it saw). "
+                           "Add this computer's public address to the account's allowed IP "
+                           "addresses for the %1 environment.")
+                .arg(environment));
+        return;
+    }
+    stopFor(StopReason::AddressRefused,
+            QStringLiteral("the registrar does not take requests from %1").arg(address));
+    prompter_.notice(QStringLiteral("The run was stopped: your account does not take requests "
+                                    "from %1, the address the registrar saw. Add %1 to the "
+                                    "account's allowed IP addresses for the %2 environment (the "
+                                    "live and the test environment keep separate lists).")
+                         .arg(address, environment));
 }
 
 void RunController::secureConnectionFailed(const QString& host, const QString& reason) {
     // Both slots meet the same certificate: the user hears of it once.
     if (!running_)
         return;
-    stopFor(StopReason::CertificateFailure);
+    // The reason may quote the peer's certificate: one line of it, whatever it holds.
+    const QString why = printableLine(reason);
+    stopFor(StopReason::CertificateFailure,
+            QStringLiteral("the secure connection to %1 failed, because %2").arg(host, why));
     prompter_.notice(QStringLiteral("The run was stopped: the secure connection to %1 failed, "
                                     "because %2. Your account was not sent.")
-                         .arg(host, reason));
+                         .arg(host, why));
 }
 
 void RunController::serverError(int slot, const DomainJob& job, int position,
@@ -302,7 +453,7 @@ void RunController::stopCurrent(const ServerErrorReport& report) {
 
 void RunController::stopAll() {
     if (running_)
-        DoStart();
+        stopFor(StopReason::StopAll);
 }
 
 } // namespace drovane

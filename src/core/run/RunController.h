@@ -3,6 +3,8 @@
 #include "RunStatus.h"
 #include "RunView.h"
 #include "ScheduleClock.h"
+#include "SetupCheck.h"
+#include "StopReason.h"
 #include "core/model/clsDomainsMain.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompter.h"
@@ -12,6 +14,7 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QList>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -22,7 +25,13 @@ namespace drovane {
 class RunController : public SlotHost {
 public:
     // Why the last run ended; the server runner turns it into its exit status.
-    enum class StopReason { None, User, EndTime, AccountRejected, CertificateFailure };
+    using StopReason = drovane::StopReason;
+    // A slot whose every request has failed this long puts the catch at risk.
+    static constexpr qint64 kAtRiskAfterUs = 60000000;
+    // A scheduled run checks the setup when it is armed and again this long before its
+    // start, but never this close to it, where the slots open their connections.
+    static constexpr qint64 kCheckBeforeStartUs = 5 * 60000000LL;
+    static constexpr qint64 kNoCheckWithinUs = 30000000;
 
     // `liveHost` is the registrar's live host, a value of the build. At every start the
     // options choose it or the test host, and port 443 with TLS or port 80 plain; a
@@ -39,6 +48,12 @@ public:
     // Where the current or last run connects; chosen anew at every start.
     const Endpoint& endpoint() const { return endpoint_; }
     StopReason stopReason() const { return stopReason_; }
+    // Why in plain words, for the notices of a stop the user did not ask for.
+    const QString& stopText() const { return stopText_; }
+    // Whether scheduled runs check the setup before their start (on unless turned off).
+    void setSetupChecks(bool on) { setupChecks_ = on; }
+    // The setup check of the run under way, if one was made.
+    const SetupCheck* setupCheck() const { return setupCheck_.get(); }
     // The last start was refused because another run holds the folder.
     bool folderInUse() const { return folderInUse_; }
     // The program is ending: every slot falls silent and nothing more is started,
@@ -67,6 +82,8 @@ public:
     void logSubmission(const clsDomains& job, const QString& handler) override;
     void submissionCounted(const ReplyEvent& event) override;
     void accountRejected() override;
+    void addressRefused(const QString& address) override;
+    void slotFailed(const SlotFailure& failure) override;
     void secureConnectionFailed(const QString& host, const QString& reason) override;
     void serverError(int slot, const DomainJob& job, int position,
                      const QString& description) override;
@@ -75,7 +92,13 @@ private:
     void startRun(MainFields fields);
     void stopRun(bool startImmediately);
     // A stop the run asks for itself (end time, rejected account), with its reason.
-    void stopFor(StopReason reason);
+    void stopFor(StopReason reason, const QString& text = QString());
+    // A scheduled run not yet sending: checks the setup when it is armed, and again a few
+    // minutes before its start.
+    void checkBeforeStart(bool armed);
+    void setupChecked();
+    // A name bought leaves both groups, when the option says so.
+    void dropBought(const QString& domain);
     void scheduleTick();
     // Sets both slots to write their first requests at the start second, when it is near.
     void armStart();
@@ -98,6 +121,8 @@ private:
     bool running_ = false;
     StopReason stopReason_ = StopReason::None;
     StopReason nextStopReason_ = StopReason::User;
+    QString stopText_;
+    QString nextStopText_;
     bool inDoStart_ = false;
     bool halted_ = false;
     qint32 lngSubmissions_ = 0;
@@ -117,6 +142,20 @@ private:
     bool ordersFailureTold_ = false;
     std::unique_ptr<Timer> deferredNotice_;
     QString noticeText_;
+
+    // Per slot, for the failure lines and the at-risk alert.
+    struct SlotWatch {
+        std::optional<qint64> failingSinceUs; // since the first failure after a reply
+        std::optional<qint64> lastToldUs;
+        bool atRiskTold = false;
+    };
+    std::array<SlotWatch, 2> watch_;
+    MainFields runFields_; // as the run took them over, the list cleaned
+    bool sending_ = false; // the slots have been started
+    bool setupChecks_ = true;
+    bool checkedBeforeStart_ = false;
+    std::unique_ptr<SetupCheck> setupCheck_;
+    std::vector<std::unique_ptr<SetupCheck>> retiredChecks_;
 };
 
 } // namespace drovane

@@ -1,5 +1,9 @@
 #include "RunStatus.h"
 
+#include <QLocale>
+#include <algorithm>
+#include <climits>
+
 namespace drovane {
 
 void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
@@ -22,6 +26,8 @@ void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
         span.end = int(rows_.size());
     }
     changes_ = Changes{true, -1, -1};
+    requests_ = orders_ = 0;
+    lastAt_ = QDateTime();
 }
 
 int RunStatus::findRow(int slot, const QString& domain) {
@@ -42,6 +48,11 @@ int RunStatus::findRow(int slot, const QString& domain) {
 }
 
 void RunStatus::apply(const ReplyEvent& event) {
+    if (requests_ < INT_MAX)
+        ++requests_;
+    if (event.outcome == ReplyEvent::Outcome::Ordered)
+        ++orders_;
+    lastAt_ = event.at;
     const int r = findRow(event.slot, event.domain);
     if (r < 0)
         return;
@@ -74,6 +85,23 @@ RunStatus::Changes RunStatus::takeChanges() {
     const Changes taken = changes_;
     changes_ = Changes{};
     return taken;
+}
+
+QString RunStatus::summaryText(const QDateTime& now) const {
+    const QLocale c = QLocale::c();
+    auto count = [&](qint64 n, const char* one, const char* many) {
+        return c.toString(n) + u' ' + QLatin1String(n == 1 ? one : many);
+    };
+    QString text = count(rows_.size(), "name", "names") + QStringLiteral(", ") +
+                   count(requests_, "request", "requests") + QStringLiteral(", ") +
+                   count(orders_, "order", "orders");
+    if (!lastAt_.isValid())
+        return text + QStringLiteral(", no reply yet");
+    const qint64 ago = std::max<qint64>(0, lastAt_.secsTo(now));
+    const QString when = ago < 120    ? QStringLiteral("%1 s").arg(ago)
+                         : ago < 7200 ? QStringLiteral("%1 min").arg(ago / 60)
+                                      : QStringLiteral("%1 h").arg(ago / 3600);
+    return text + QStringLiteral(", last reply %1 ago").arg(when);
 }
 
 QString RunStatus::outcomeText(const Row& row) {

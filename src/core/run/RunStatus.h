@@ -43,6 +43,12 @@ public:
     // "taken", "free", "ordered 157237889", "unexpected reply: ...", or "" before any.
     static QString outcomeText(const Row& row);
 
+    // The run at a glance: "3 names, 1,204 requests, 1 order, last reply 2 s ago" (`now`
+    // in UTC).
+    QString summaryText(const QDateTime& now) const;
+    int requests() const { return requests_; }
+    int orders() const { return orders_; }
+
     Changes takeChanges();
 
 private:
@@ -59,6 +65,9 @@ private:
     std::vector<Row> rows_;
     std::vector<Span> slots_; // slot - 1
     Changes changes_;
+    int requests_ = 0;
+    int orders_ = 0;
+    QDateTime lastAt_;
 };
 
 } // namespace drovane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SetupCheck.h"
+#include "StopReason.h"
 #include "core/model/MainFields.h"
 #include "core/model/clsDomains.h"
 #include "core/registrar/ReplyEvent.h"
@@ -40,6 +42,16 @@ public:
     virtual void showServerError(const ServerErrorReport& report) = 0;
     // Every counted submission of the run, as it is counted.
     virtual void showReply(const ReplyEvent&) {}
+    // The run has stopped, for any reason; `why` says it in plain words.
+    virtual void showRunStopped(StopReason, const QString& /*why*/) {}
+    // A request that came to nothing (a connection failed, the watchdog found no reply):
+    // at most one a slot per watchdog period.
+    virtual void showSlotFailure(const SlotFailure&) {}
+    // Something puts the catch at risk while there may be time to act: every request of
+    // a slot has failed for a minute, or the setup is not ready before a scheduled start.
+    virtual void showAtRisk(const QString& /*text*/) {}
+    // A scheduled run checks the setup when it is armed and again before its start.
+    virtual void showSetupCheck(const QList<CheckLine>&) {}
 };
 
 } // namespace drovane

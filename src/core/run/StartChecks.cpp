@@ -23,7 +23,7 @@ QString badLinesQuestion(const BadLines& bad) {
 }
 
 bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prompter,
-                     const QString& caption) {
+                     const QString& caption, bool askAboutLines) {
     auto fail = [&](const char* text) {
         prompter.critical(caption, QString::fromLatin1(text));
         return false;
@@ -66,7 +66,7 @@ bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prom
     }
     // A line that is no name would be sent as it stands, at the registrar's pace, for the
     // whole run: the user hears of it first, and the list stays as typed.
-    if (const BadLines bad = badListLines(f.domains, 5); bad.count > 0)
+    if (const BadLines bad = badListLines(f.domains, 5); askAboutLines && bad.count > 0)
         return prompter.question(badLinesQuestion(bad));
     return true;
 }

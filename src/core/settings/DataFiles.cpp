@@ -149,7 +149,8 @@ OptionsRead parseOptions(const QByteArray& bytes) {
     };
     static const Key keys[] = {{"secure", &Options::secure},
                                {"test-environment", &Options::testEnvironment},
-                               {"buy-at-once", &Options::buyAtOnce}};
+                               {"buy-at-once", &Options::buyAtOnce},
+                               {"stop-when-bought", &Options::stopWhenBought}};
     // What QSettings writes: the keys of the [General] section, or before any section.
     bool general = true;
     const QStringList lines = text.split(u'\n');
@@ -171,6 +172,19 @@ OptionsRead parseOptions(const QByteArray& bytes) {
         QString value = line.mid(equals + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
             value = value.mid(1, value.size() - 2);
+        if (name == QLatin1String("password-in-keyring")) {
+            // Unasked until a true or false says otherwise.
+            const QString v = value.toLower();
+            if (v == QLatin1String("true") || v == QLatin1String("1"))
+                result.options.keyring = Options::Keyring::Yes;
+            else if (v == QLatin1String("false") || v == QLatin1String("0"))
+                result.options.keyring = Options::Keyring::No;
+            else
+                result.notices << QStringLiteral("%1 is neither true nor false (nor 1 or 0), so "
+                                                 "the user is asked again")
+                                      .arg(name);
+            continue;
+        }
         for (const Key& key : keys) {
             if (name != QLatin1String(key.name))
                 continue;
@@ -208,6 +222,10 @@ QString FolderFiles::writeOptions(const Options& options) {
         ini.setValue(QStringLiteral("secure"), options.secure);
         ini.setValue(QStringLiteral("test-environment"), options.testEnvironment);
         ini.setValue(QStringLiteral("buy-at-once"), options.buyAtOnce);
+        if (options.keyring != Options::Keyring::Unasked)
+            ini.setValue(QStringLiteral("password-in-keyring"),
+                         options.keyring == Options::Keyring::Yes);
+        ini.setValue(QStringLiteral("stop-when-bought"), options.stopWhenBought);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return failure(path, QStringLiteral("it cannot be written"));

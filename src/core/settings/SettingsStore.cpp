@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "FolderMessages.h"
+#include "PasswordPlaces.h"
 #include "SettingNames.h"
 #include "core/model/HandleError.h"
 
@@ -12,6 +13,8 @@
 #include "core/platform/OwnedFiles.h"
 
 #include <cerrno>
+#include <utility>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,20 +107,17 @@ void SettingsStore::GetSettings() {
     optionsChanged_ = false;
     if (file.status == FileRead::Missing) {
         settings_ = SettingsArray{};
-        return;
-    }
-    if (file.status == FileRead::Failed) {
+    } else if (file.status == FileRead::Failed) {
         // Nothing of a file that was not read counts, as if it were not there.
         settings_ = SettingsArray{};
         HandleError(53, file.error, QStringLiteral("GetSettings"), settingsPath(), kModule);
-        return;
-    }
-    const int pieces = decodeSettings(file.bytes, settings_);
-    if (pieces < kSettingCount)
+    } else if (const int pieces = decodeSettings(file.bytes, settings_); pieces < kSettingCount) {
         HandleError(9,
                     QStringLiteral("Subscript out of range: settings.dat holds %1 of 20 settings")
                         .arg(pieces),
                     QStringLiteral("GetSettings"), settingsPath(), kModule);
+    }
+    resolvePassword();
 }
 
 void SettingsStore::setOptions(const Options& options) {
@@ -131,7 +131,7 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     const EditScope edit(*this);
     if (!edit) {
         HandleError(75, edit.error(), QStringLiteral("WriteSettings"), files_->folder(), kModule);
-        return {false, edit.error(), {}};
+        return {false, edit.error(), {}, {}};
     }
     settings_[setting::Username] = f.username;
     settings_[setting::Password] = f.password;
@@ -141,10 +141,14 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     settings_[setting::StartImmediately] = QString::number(f.startImmediately);
     settings_[setting::StartTime] = f.startTime;
     settings_[setting::EndTime] = f.endTime;
+    SaveResult result;
+    QString staleEntry;
+    SettingsArray onDisk = settings_;
+    onDisk[setting::Password] = placePassword(f, result, &staleEntry);
 
     QList<NamedBytes> files;
     if (!unreadable_.contains(kSettingsFile))
-        files.append({kSettingsFile, encodeSettings(settings_)});
+        files.append({kSettingsFile, encodeSettings(onDisk)});
     if (!unreadable_.contains(kDomainsFile))
         files.append({kDomainsFile, encodeDomains(f.domains)});
     QString error = files.isEmpty() ? QString() : files_->replace(files);
@@ -154,12 +158,196 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
     }
     if (!error.isEmpty()) {
         HandleError(75, error, QStringLiteral("WriteSettings"), files_->folder(), kModule);
-        return {false, error, {}};
+        return {false, error, {}, result.notice};
     }
-    QStringList leftAlone;
+    if (!unreadable_.contains(kSettingsFile)) {
+        diskPassword_ = onDisk[setting::Password];
+        if (source_ != PasswordSource::CredentialFile)
+            source_ = diskPassword_.isEmpty() && !f.password.isEmpty()
+                          ? PasswordSource::Keyring
+                          : PasswordSource::SettingsFile;
+        // settings.dat holds the password now: the keyring's copy would only go stale.
+        if (!staleEntry.isEmpty() && keyring_->remove(staleEntry).isEmpty())
+            keyringHolds_ = {staleEntry, QString()};
+    }
     for (const QString& name : unreadable_.keys())
-        leftAlone << QDir(files_->folder()).filePath(name);
-    return {true, {}, leftAlone};
+        result.leftAlone << QDir(files_->folder()).filePath(name);
+    return result;
+}
+
+void SettingsStore::setKeyring(Keyring* keyring, const QString& unavailableReason) {
+    keyring_ = keyring;
+    keyringMissing_ = unavailableReason;
+    keyringHolds_.reset();
+    keyringAnswered_ = false;
+    keyringDown_ = false;
+}
+
+void SettingsStore::setCredentialFile(const QString& path) {
+    credentialPath_ = path;
+}
+
+Keyring::Lookup SettingsStore::keyringLookup(const QString& user) {
+    if (keyringHolds_ && keyringHolds_->first == user) {
+        if (keyringHolds_->second.isEmpty())
+            return {Keyring::Lookup::NotFound, {}, {}};
+        return {Keyring::Lookup::Found, keyringHolds_->second, {}};
+    }
+    Keyring::Lookup lookup = keyring_->read(user);
+    if (lookup.status == Keyring::Lookup::Failed) {
+        // Asked again at every save it would prompt the user again: not this session.
+        keyringDown_ = true;
+        keyringError_ = lookup.error;
+        return lookup;
+    }
+    keyringAnswered_ = true;
+    keyringHolds_ = {user, lookup.status == Keyring::Lookup::Found ? lookup.secret : QString()};
+    return lookup;
+}
+
+void SettingsStore::resolvePassword() {
+    diskPassword_ = settings_[setting::Password];
+    passwordProblem_.clear();
+    source_ = PasswordSource::SettingsFile;
+    if (const CredentialRead credential = readCredentialFile(credentialPath_);
+        credential.status != CredentialRead::Absent) {
+        source_ = PasswordSource::CredentialFile;
+        settings_[setting::Password] = credential.password;
+        passwordProblem_ = credential.error;
+        return;
+    }
+    const QString user = settings_[setting::Username];
+    if (!keyring_ || keyringDown_ || user.isEmpty())
+        return;
+    if (!diskPassword_.isEmpty()) {
+        // Only to learn whether the keyring could take it, for the offer to move it.
+        if (options_.keyring == Options::Keyring::Unasked)
+            keyringLookup(user);
+        return;
+    }
+    const Keyring::Lookup lookup = keyringLookup(user);
+    if (lookup.status == Keyring::Lookup::Found) {
+        settings_[setting::Password] = lookup.secret;
+        source_ = PasswordSource::Keyring;
+    } else if (lookup.status == Keyring::Lookup::Failed &&
+               options_.keyring == Options::Keyring::Yes) {
+        passwordProblem_ =
+            QStringLiteral("The password is kept in the system keyring, which did not answer: %1. "
+                           "Unlock the keyring and start again; a password entered meanwhile is "
+                           "kept in settings.dat in clear text until then.")
+                .arg(lookup.error);
+    }
+}
+
+QString SettingsStore::placePassword(const MainFields& f, SaveResult& result,
+                                     QString* removeAfter) {
+    const QString& user = f.username;
+    const QString& password = f.password;
+    // A credential file is the administrator's: settings.dat keeps what it had.
+    if (source_ == PasswordSource::CredentialFile)
+        return diskPassword_;
+    const bool holdsUsersSecret =
+        keyringHolds_ && keyringHolds_->first == user && !keyringHolds_->second.isEmpty();
+    // A clear-text password stays where it is until the user chose.
+    const bool wanted = keyringChosen() && !user.isEmpty();
+    if (!wanted) {
+        if (keyring_ && !keyringDown_ && options_.keyring == Options::Keyring::No &&
+            !password.isEmpty() && holdsUsersSecret)
+            *removeAfter = user;
+        return password;
+    }
+    if (keyringDown_) {
+        if (!password.isEmpty())
+            tellFallback(result);
+        return password;
+    }
+    if (password.isEmpty()) {
+        // The user emptied the field; a keyring that was not read leaves nothing to empty.
+        if (holdsUsersSecret)
+            *removeAfter = user;
+        return QString();
+    }
+    if (keyringHolds_ && keyringHolds_->first == user && keyringHolds_->second == password)
+        return QString();
+    // Before settings.dat loses its copy, so the password is always in one of them.
+    if (const QString error = keyring_->write(user, password); !error.isEmpty()) {
+        keyringDown_ = true;
+        keyringError_ = error;
+        tellFallback(result);
+        return password;
+    }
+    keyringAnswered_ = true;
+    keyringHolds_ = {user, password};
+    if (options_.keyring == Options::Keyring::Unasked) {
+        options_.keyring = Options::Keyring::Yes;
+        optionsChanged_ = true;
+    }
+    return QString();
+}
+
+void SettingsStore::tellFallback(SaveResult& result) {
+    if (std::exchange(fallbackTold_, true))
+        return;
+    result.notice =
+        QStringLiteral("The system keyring did not take the password (%1). It is kept in "
+                       "settings.dat in clear text, as before, until the keyring answers again.")
+            .arg(keyringError_);
+}
+
+bool SettingsStore::offerKeyringMove() const {
+    return keyringAnswers() && source_ == PasswordSource::SettingsFile &&
+           !diskPassword_.isEmpty() && options_.keyring == Options::Keyring::Unasked &&
+           !unreadable_.contains(kSettingsFile) && !unreadable_.contains(kOptions);
+}
+
+bool SettingsStore::keyringChosen() const {
+    if (!keyring_ || options_.keyring == Options::Keyring::No)
+        return false;
+    return options_.keyring == Options::Keyring::Yes || diskPassword_.isEmpty();
+}
+
+void SettingsStore::chooseKeyring(bool keep) {
+    const Options::Keyring choice = keep ? Options::Keyring::Yes : Options::Keyring::No;
+    if (options_.keyring == choice)
+        return;
+    options_.keyring = choice;
+    optionsChanged_ = true;
+}
+
+QString SettingsStore::passwordPlace() const {
+    switch (source_) {
+    case PasswordSource::CredentialFile:
+        return QStringLiteral("the credential file %1")
+            .arg(QDir::toNativeSeparators(credentialPath_));
+    case PasswordSource::Keyring:
+        return QStringLiteral("the system keyring");
+    case PasswordSource::SettingsFile:
+        break;
+    }
+    if (!settings_[setting::Password].isEmpty())
+        return QStringLiteral("settings.dat, in clear text");
+    if (keyringAnswers() && options_.keyring != Options::Keyring::No)
+        return QStringLiteral("none stored yet; the system keyring will keep it");
+    return QStringLiteral("none stored yet; settings.dat will keep it in clear text");
+}
+
+QString SettingsStore::passwordPlaceReason() const {
+    if (!passwordProblem_.isEmpty())
+        return passwordProblem_;
+    if (source_ != PasswordSource::SettingsFile)
+        return QString();
+    if (!keyring_)
+        return keyringMissing_.isEmpty()
+                   ? QString()
+                   : QStringLiteral("no system keyring: %1").arg(keyringMissing_);
+    if (keyringDown_)
+        return QStringLiteral("the system keyring did not answer: %1").arg(keyringError_);
+    if (options_.keyring == Options::Keyring::No)
+        return QStringLiteral("kept out of the system keyring as chosen");
+    if (!diskPassword_.isEmpty())
+        return keyringAnswered_ ? QStringLiteral("not moved into the system keyring yet")
+                                : QString();
+    return QString();
 }
 
 QString SettingsStore::readDomains() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataFiles.h"
+#include "Keyring.h"
 #include "Options.h"
 #include "SettingsCodec.h"
 #include "core/model/MainFields.h"
@@ -19,7 +20,13 @@ struct SaveResult {
     // Paths of files left as they are because they were not read at start-up (not a
     // failure: the user was told then).
     QStringList leftAlone;
+    // Saved, but not as the user chose (the keyring did not take the password, which is
+    // kept in settings.dat instead): said once, for the user to be told.
+    QString notice;
 };
+
+// Where the account's password came from at the last load.
+enum class PasswordSource { SettingsFile, Keyring, CredentialFile };
 
 // The twenty settings and their two files, settings.dat and domains.dat, in one folder.
 class SettingsStore {
@@ -85,6 +92,57 @@ public:
 
     // How long a save waits for another process's save on the same folder.
     static constexpr int kEditWaitMs = 20000;
+
+    // Where the password may be kept besides settings.dat; GetSettings reads it from the
+    // credential file when that exists, else from settings.dat's own field when that is
+    // set (the program empties it whenever the keyring takes the password, so a filled
+    // field is the newer one), else from the keyring. A save leaves the field as it was
+    // under a credential file, empties it when the keyring took the password, and
+    // otherwise writes it in clear text as it always did. Null / empty: none; the reason
+    // is what the user is told when no keyring could be had.
+    void setKeyring(Keyring* keyring, const QString& unavailableReason = {});
+    void setCredentialFile(const QString& path);
+    PasswordSource passwordSource() const { return source_; }
+    // Why no password could be had from where it is kept (a credential file that cannot be
+    // used, a keyring that does not answer), in plain words; empty when all is well.
+    QString passwordProblem() const { return passwordProblem_; }
+    // Where the password is kept, as both faces tell the user ("the system keyring"), and
+    // why not in the keyring when it is not (empty when there is nothing to explain).
+    QString passwordPlace() const;
+    QString passwordPlaceReason() const;
+    // A keyring is there and has answered this session.
+    bool keyringAnswers() const { return keyring_ && keyringAnswered_ && !keyringDown_; }
+    // The password sits in settings.dat in clear text, the keyring answers and the user
+    // was never asked whether to move it there.
+    bool offerKeyringMove() const;
+    // The user's choice; the next save moves the password accordingly.
+    void chooseKeyring(bool keep);
+    // The next save puts the password into the keyring (when it answers).
+    bool keyringChosen() const;
+
+private:
+    // Fills settings_[Password] from where it is kept.
+    void resolvePassword();
+    // What settings.dat's field gets in a save of `f`; writes the keyring when that is
+    // where the password goes. `removeAfter` names the keyring entry a successful save
+    // makes stale.
+    QString placePassword(const MainFields& f, SaveResult& result, QString* removeAfter);
+    Keyring::Lookup keyringLookup(const QString& user);
+    // Says once per session that a password went to settings.dat for want of a keyring.
+    void tellFallback(SaveResult& result);
+
+    Keyring* keyring_ = nullptr;
+    QString keyringMissing_;
+    QString credentialPath_;
+    PasswordSource source_ = PasswordSource::SettingsFile;
+    QString passwordProblem_;
+    QString diskPassword_; // settings.dat's field as last read or written
+    bool keyringAnswered_ = false;
+    bool keyringDown_ = false; // it failed once: no more tries this session
+    bool fallbackTold_ = false;
+    QString keyringError_;
+    // What the keyring is known to hold: user, secret (empty: nothing).
+    std::optional<std::pair<QString, QString>> keyringHolds_;
 
 private:
     std::unique_ptr<HeldLock> editLock_;

@@ -1,3 +1,4 @@
+#include "core/registrar/RegistrarAnswer.h"
 #include "core/registrar/ReplyInterpreter.h"
 
 #include <QTest>
@@ -92,6 +93,77 @@ private slots:
         for (qsizetype n = 1; n <= reply.size(); ++n)
             QVERIFY2(tracker.complete(reply.first(n)) == (n == reply.size() && complete),
                      QByteArray::number(n).constData());
+    }
+
+    // An allow-list refusal ends a run and names the address to allow-list, when the
+    // registrar says one; anything else after the text names none.
+    void addressRefusal_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("address");
+        const QByteArray text = "Command=CHECK\r\nErrCount=1\r\nErr1=User not permitted from this "
+                                "IP address";
+        QTest::newRow("IPv4") << text + " - 203.0.113.5\r\nResponseNumber1=713254\r\n"
+                              << "203.0.113.5";
+        QTest::newRow("IPv6") << text + " - 2001:db8::7\r\n"
+                              << "2001:db8::7";
+        QTest::newRow("older form: a digit") << text + " - 2\r\n"
+                                             << "";
+        QTest::newRow("older form: glued digit") << text + "1\r\n"
+                                                 << "";
+        QTest::newRow("escape sequence") << text + " - \x1b[31m1.2.3.4\r\n"
+                                         << "";
+        QTest::newRow("response number alone")
+            << QByteArray("Command=PURCHASE\r\nErr1=Refused\r\nResponseNumber1=713254\r\n") << "";
+    }
+    void addressRefusal() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, address);
+        const ReplyVerdict v = interpretReply(reply);
+        QCOMPARE(v.kind, ReplyKind::AddressRefused);
+        QCOMPARE(v.address, address);
+        // A bad login is still a bad login, and a free name still free.
+        QCOMPARE(interpretReply(reply + "Bad User name or Password\r\n").kind, ReplyKind::BadLogin);
+        QCOMPARE(interpretReply(reply + "RRPCode=210\r\n").kind, ReplyKind::Free);
+    }
+
+    // The setup check's values: amounts with thousands separators and signs, HTTP dates.
+    void amounts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("cents"); // -1: refused
+        QTest::newRow("separators") << "6,193.37" << 619337LL;
+        QTest::newRow("negative") << "-1,832.23" << -183223LL;
+        QTest::newRow("whole") << "1832" << 183200LL;
+        QTest::newRow("one decimal") << "0.5" << 50LL;
+        QTest::newRow("blanks around") << " 8.95 " << 895LL;
+        QTest::newRow("misplaced separator") << "12,34.00" << -1LL;
+        QTest::newRow("text") << "n/a" << -1LL;
+        QTest::newRow("empty") << "" << -1LL;
+    }
+    void amounts() {
+        QFETCH(QString, text);
+        QFETCH(qint64, cents);
+        const auto parsed = parseAmountCents(text);
+        QCOMPARE(parsed.value_or(-1), cents);
+        if (parsed && cents >= 0)
+            QCOMPARE(parseAmountCents(formatCents(cents)), parsed);
+    }
+
+    void httpDates_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("IMF-fixdate") << "Mon, 05 Jan 2026 10:00:07 GMT" << true;
+        QTest::newRow("RFC 850") << "Monday, 05-Jan-26 10:00:07 GMT" << true;
+        QTest::newRow("asctime") << "Mon Jan  5 10:00:07 2026" << true;
+        QTest::newRow("numeric zone") << "Mon, 05 Jan 2026 10:00:07 +0000" << false;
+        QTest::newRow("no such day") << "Fri, 31 Feb 2026 10:00:07 GMT" << false;
+    }
+    void httpDates() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        const auto date = parseHttpDate(text);
+        QCOMPARE(date.has_value(), valid);
+        if (valid)
+            QCOMPARE(*date, QDateTime(QDate(2026, 1, 5), QTime(10, 0, 7), Qt::UTC));
     }
 };
 

@@ -54,7 +54,7 @@ private slots:
             << "100" << 3;
         QTest::newRow("other sections are not ours")
             << QByteArray("[Other]\nsecure=false\n[General]\nbuy-at-once=1\n") << "101" << 0;
-        QTest::newRow("random bytes") << QByteArray("\x01\xff\xfe garbage\0", 14) << "" << -1;
+        QTest::newRow("random bytes") << QByteArray("\x01\xff\xfe garbage\0", 12) << "" << -1;
         QTest::newRow("a line that is no key") << QByteArray("secure=true\nhello\n") << "" << -1;
     }
     void optionsFile() {
