@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 namespace drovane::test {
 
@@ -276,9 +277,9 @@ void WholeRunSim::act(int) {
 QString WholeRunSim::pickInterval() {
     static const char* const choices[] = {"0.001", "0.05", "0.2", "0.5", "1",
                                           "1.5",   "2",    "3",   "5",   "10"};
-    const QString text = QLatin1String(choices[rng_.below(10)]);
+    QString text = QLatin1String(choices[rng_.below(10)]);
     book_.longestIntervalMs =
-        std::max(book_.longestIntervalMs, qint64(text.toDouble() * 1000.0 + 0.5));
+        std::max(book_.longestIntervalMs, qint64(std::llround(text.toDouble() * 1000.0)));
     return text;
 }
 
@@ -533,8 +534,8 @@ void WholeRunSim::applySocketLog(qsizetype upTo) {
 }
 
 QString WholeRunSim::requestProblem(const QByteArray& request) const {
-    if (const QString why = setupRequestProblem(request); why != QLatin1String("-"))
-        return why;
+    if (std::optional<QString> why = setupRequestProblem(request))
+        return *why;
     static const QRegularExpression shape(QStringLiteral(
         "^GET /interface\\.asp\\?command=(check|purchase)&uid=([^&]*)&pw=([^&]*)&sld=([^&]*)"
         "&tld=([^&]*)(&uk_legal_type=[^&]*)?&numyears=([12])((?:&[a-z0-9_]+=[^&]*)*)"
@@ -604,15 +605,15 @@ QByteArray WholeRunSim::setupAnswer(const QString& command, const QString& tld,
     return answer;
 }
 
-// "-" when the request is not one of the setup check's; else its problem, empty for none.
-QString WholeRunSim::setupRequestProblem(const QByteArray& request) const {
+// Nothing when the request is not one of the setup check's; else its problem, empty for none.
+std::optional<QString> WholeRunSim::setupRequestProblem(const QByteArray& request) const {
     static const QRegularExpression shape(QStringLiteral(
         "^GET /interface\\.asp\\?command=(GetBalance|PE_GetProductPrice)&uid=([^&]*)&pw=([^&]*)"
         "(?:&ProductType=10&TLD=([^&]*)&Years=([12]))?&responsetype=text HTTP/1\\.0\\r\\n\\r\\n$"));
     const QString text = QString::fromLatin1(request);
     if (!text.startsWith(QLatin1String("GET /interface.asp?command=GetBalance&")) &&
         !text.startsWith(QLatin1String("GET /interface.asp?command=PE_GetProductPrice&")))
-        return QStringLiteral("-");
+        return std::nullopt;
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return QStringLiteral("a setup request not in the registrar's form: %1")

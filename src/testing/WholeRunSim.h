@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace drovane::test {
@@ -155,7 +156,7 @@ private:
     QString requestProblem(const QByteArray& request) const;
     static bool isSetupCommand(const QString& command);
     QByteArray setupAnswer(const QString& command, const QString& tld, bool contentLength);
-    QString setupRequestProblem(const QByteArray& request) const;
+    std::optional<QString> setupRequestProblem(const QByteArray& request) const;
     void applySocketLog(qsizetype upTo);
     QString absorbEvents();
     QString checkOrders();
