@@ -208,6 +208,7 @@ SimOutcome WholeRunSim::run(int steps) {
     out.virtualMs = sim.nowMs();
     out.runs = runs_;
     out.requests = requests_;
+    out.setupRequests = setupRequests_;
     out.counted = int(view.replies.size());
     out.orders = orderedEvents_;
     quint64 h = 1469598103934665603ULL; // FNV-1a
@@ -296,7 +297,9 @@ void WholeRunSim::startRun() {
     book_.immediate = rng_.percent(75);
     view.f.startImmediately = book_.immediate ? 1 : 0;
     if (!book_.immediate) {
-        const QDateTime start = platform.clock().now().addSecs(rng_.between(1, 20));
+        // Some far enough ahead for the setup check to go first.
+        const qint64 aheadS = rng_.percent(20) ? rng_.between(31, 90) : rng_.between(1, 20);
+        const QDateTime start = platform.clock().now().addSecs(aheadS);
         const QDateTime end = start.addSecs(rng_.between(5, 300));
         view.f.startTime = start.toString(QStringLiteral("h:mm:ss AP"));
         view.f.endTime = end.toString(QStringLiteral("h:mm:ss AP"));

@@ -76,6 +76,7 @@ struct SimOutcome {
     qint64 virtualMs = 0;
     int runs = 0;
     int requests = 0;
+    int setupRequests = 0; // of them, the setup check's
     int counted = 0;
     int orders = 0;
     quint64 fingerprint = 0; // of everything the sockets did: equal for equal seeds

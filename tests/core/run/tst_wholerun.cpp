@@ -57,6 +57,7 @@ private slots:
             sum.virtualMs += out.virtualMs;
             sum.runs += out.runs;
             sum.requests += out.requests;
+            sum.setupRequests += out.setupRequests;
             sum.counted += out.counted;
             sum.orders += out.orders;
             if (range.replay)
@@ -70,10 +71,11 @@ private slots:
                                      .arg(out.failure, self)));
             }
         }
-        qInfo("seeds %llu to %llu: %d steps, %.1f virtual hours, %d runs, %d requests, %d "
-              "replies counted, %d orders",
+        qInfo("seeds %llu to %llu: %d steps, %.1f virtual hours, %d runs, %d requests (%d of "
+              "setup checks), %d replies counted, %d orders",
               range.first, range.first + range.count - 1, sum.steps,
-              double(sum.virtualMs) / 3600000.0, sum.runs, sum.requests, sum.counted, sum.orders);
+              double(sum.virtualMs) / 3600000.0, sum.runs, sum.requests, sum.setupRequests,
+              sum.counted, sum.orders);
     }
 
     // What makes a failing seed worth reporting: it does the same again.
