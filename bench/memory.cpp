@@ -57,8 +57,8 @@ void waitMs(int ms) {
     loop.exec();
 }
 
-int argValue(const QStringList& args, const QString& name, int fallback) {
-    const qsizetype at = args.indexOf(name);
+int argValue(const QStringList& args, const char* name, int fallback) {
+    const qsizetype at = args.indexOf(QLatin1String(name));
     return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
 }
 

@@ -136,7 +136,7 @@ void purchase(bool buyAtOnce, bool handshake = false) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::printf("virtual time, round trip %lld ms; columns: median, max (ms)\n",
-                (long long)kRoundTripMs);
+                qlonglong(kRoundTripMs));
     pacing("1", 1000);
     pacing("0.5", 500);
     pacing("1.5", 1500);

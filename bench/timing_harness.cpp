@@ -164,8 +164,8 @@ QByteArray loadAverage() {
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("unknown");
 }
 
-int argValue(const QStringList& args, const QString& name, int fallback) {
-    const qsizetype at = args.indexOf(name);
+int argValue(const QStringList& args, const char* name, int fallback) {
+    const qsizetype at = args.indexOf(QLatin1String(name));
     return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
 }
 
@@ -179,8 +179,6 @@ QProcess* startPeer(const char* script, const QStringList& args) {
         p->start(QStringLiteral("bash"), QStringList{path} + args);
     return p;
 }
-
-} // namespace
 
 int tlsTiming(int samples) {
     const QString certs = QStringLiteral(DROVANE_TEST_DATA "/tls");
@@ -246,8 +244,6 @@ int tlsTiming(int samples) {
                 resumed.size());
     return 0;
 }
-
-namespace {
 
 // A peer's own report of its CPU time (and the monotonic clock) before its first request
 // and after its last.

@@ -72,7 +72,7 @@ QString checkRequest(const Request& request, const Inputs& in) {
     };
 
     const Field* command = next("command");
-    if (!command || command->value != (request.purchase ? "purchase" : "check"))
+    if (!command || command->value != QLatin1String(request.purchase ? "purchase" : "check"))
         return QStringLiteral("wrong command");
     if (!expect("uid", in.context.username) || !expect("pw", in.context.password))
         return QStringLiteral("the account does not decode back");
@@ -106,7 +106,8 @@ QString checkRequest(const Request& request, const Inputs& in) {
             {"registrantphone", 8}};
         for (const auto& [key, k] : registrant)
             if (!expect(key, s[k]))
-                return QStringLiteral("registrant field %1 does not decode back").arg(key);
+                return QStringLiteral("registrant field %1 does not decode back")
+                    .arg(QLatin1String(key));
     } else if (request.purchase && (coUk || in.context.listNeedsRegistrant) && contactsComplete) {
         return QStringLiteral("a purchase without the registrant it needs");
     }

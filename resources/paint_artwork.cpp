@@ -136,8 +136,9 @@ QImage icon(int size) {
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
-    bool ok = background().save(out.filePath("background.png")) &&
-              banner().save(out.filePath("banner.png")) && link().save(out.filePath("link.png"));
+    bool ok = background().save(out.filePath(QStringLiteral("background.png"))) &&
+              banner().save(out.filePath(QStringLiteral("banner.png"))) &&
+              link().save(out.filePath(QStringLiteral("link.png")));
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         ok = ok && icon(size).save(out.filePath(QStringLiteral("icon-%1.png").arg(size)));
     return ok ? 0 : 1;

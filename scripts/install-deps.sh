@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev qtkeychain-qt6-dev
           libbenchmark-dev fonts-wine fonts-liberation2 xvfb xauth dbus-daemon dbus-bin
           gnome-keyring libsecret-1-0
-          clang clang-format libclang-rt-14-dev
+          clang clang-format clang-tidy libclang-rt-14-dev
           ca-certificates libssl-dev python3 curl)
 if [ "${1:-}" = "--package" ]; then
   # dpkg-shlibdeps (dpkg-dev) and file compute the packages' dependencies, dpkg-buildflags

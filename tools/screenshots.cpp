@@ -91,7 +91,8 @@ int main(int argc, char* argv[]) {
     bool ok = save(&main, out, QStringLiteral("main-window.png"));
 
     main.findChild<QAbstractButton*>(QStringLiteral("cmdSettings"))->click();
-    ok = ok && main.settingsWindow() && save(main.settingsWindow(), out, "settings-window.png");
+    ok = ok && main.settingsWindow() &&
+         save(main.settingsWindow(), out, QStringLiteral("settings-window.png"));
 
     // Check Setup against the stand-in's account, the registrar's clock a little ahead.
     test::StandInAccount account;
@@ -122,7 +123,7 @@ int main(int argc, char* argv[]) {
                           {},
                           2});
     ok = ok && !main.errorWindows().isEmpty() &&
-         save(main.errorWindows().first(), out, "error-dialog.png");
+         save(main.errorWindows().first(), out, QStringLiteral("error-dialog.png"));
 
     // The status window a few minutes into a run.
     const DealtGroups dealt =

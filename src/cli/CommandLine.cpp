@@ -120,14 +120,14 @@ std::optional<Invocation> parseCommandLine(const QStringList& arguments, QString
 QString chooseFolder(const Invocation& inv, const QString& executableFolder) {
     if (!inv.folder.isEmpty()) {
         // A new folder holds the account's password: owner-only, as the desktop's own.
-        const QString folder = QDir(inv.folder).absolutePath();
+        QString folder = QDir(inv.folder).absolutePath();
         if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
             QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                               QFileDevice::ExeOwner);
         return folder;
     }
     // systemd may list several state folders; the unit names one.
-    const QString state = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
+    QString state = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
     if (!state.isEmpty())
         return state;
     return dataFolder(executableFolder);

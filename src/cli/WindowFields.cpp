@@ -62,7 +62,7 @@ void usePasswordPlaces(SettingsStore& store, bool keyring) {
 }
 
 QString passwordPlaceLine(const SettingsStore& store) {
-    if (const QString problem = store.passwordProblem(); !problem.isEmpty())
+    if (QString problem = store.passwordProblem(); !problem.isEmpty())
         return problem;
     const bool stored = !store.Settings(setting::Password).isEmpty();
     QString line = (stored ? QStringLiteral("in ") : QString()) + store.passwordPlace();

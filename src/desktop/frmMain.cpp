@@ -168,8 +168,11 @@ void frmMain::connectControls() {
         {lblLogging, chkLogging},
         {lblStartImmediately, chkStartImmediately},
         {lblNameServers, chkNameServers}};
-    for (const auto& [caption, box] : options)
-        connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
+    for (const auto& [caption, checkBox] : options) {
+        QCheckBox* toggled = checkBox; // clang 14 (clang-tidy) cannot capture a binding
+        connect(caption, &ClickLabel::clicked, toggled,
+                [toggled] { toggled->setChecked(!toggled->isChecked()); });
+    }
     connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
     connect(cmdStatus, &QPushButton::clicked, this, &frmMain::cmdStatus_Click);

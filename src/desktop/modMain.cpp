@@ -101,7 +101,7 @@ int Main(int argc, char* argv[], const QString& registrarHost) {
     }
     TerminationSignals terminate([&main] { main.endAtSystemRequest(); });
     main.show();
-    return app.exec();
+    return QApplication::exec();
 }
 
 } // namespace drovane

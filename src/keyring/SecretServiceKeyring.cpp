@@ -66,7 +66,7 @@ QString timedOut() {
 } // namespace
 
 Keyring::Lookup SecretServiceKeyring::read(const QString& user) {
-    if (const QString missing = sessionBusMissing(); !missing.isEmpty())
+    if (QString missing = sessionBusMissing(); !missing.isEmpty())
         return {Lookup::Failed, {}, missing};
     auto* job = new QKeychain::ReadPasswordJob(kService);
     job->setKey(user);
@@ -84,7 +84,7 @@ Keyring::Lookup SecretServiceKeyring::read(const QString& user) {
 }
 
 QString SecretServiceKeyring::write(const QString& user, const QString& secret) {
-    if (const QString missing = sessionBusMissing(); !missing.isEmpty())
+    if (QString missing = sessionBusMissing(); !missing.isEmpty())
         return missing;
     auto* job = new QKeychain::WritePasswordJob(kService);
     job->setKey(user);
@@ -96,7 +96,7 @@ QString SecretServiceKeyring::write(const QString& user, const QString& secret) 
 }
 
 QString SecretServiceKeyring::remove(const QString& user) {
-    if (const QString missing = sessionBusMissing(); !missing.isEmpty())
+    if (QString missing = sessionBusMissing(); !missing.isEmpty())
         return missing;
     auto* job = new QKeychain::DeletePasswordJob(kService);
     job->setKey(user);

@@ -79,8 +79,8 @@ inline QUrlQuery requestQuery(const QByteArray& request) {
 
 inline QString requested(const QByteArray& request) {
     const QUrlQuery q = requestQuery(request);
-    return q.queryItemValue("command") + ' ' + q.queryItemValue("sld") + '.' +
-           q.queryItemValue("tld");
+    return q.queryItemValue(QStringLiteral("command")) + u' ' +
+           q.queryItemValue(QStringLiteral("sld")) + u'.' + q.queryItemValue(QStringLiteral("tld"));
 }
 
 // The account behind the stand-in, for the setup check: its balance, its prices, what it
@@ -124,16 +124,16 @@ inline QByteArray standInReply(const QByteArray& request, const StandInAccount& 
     const QDateTime date =
         account.sendDate && now.isValid() ? now.addMSecs(account.clockSkewMs) : QDateTime();
     const QUrlQuery q = requestQuery(request);
-    const QByteArray command = q.queryItemValue("command").toUpper().toLatin1();
+    const QByteArray command = q.queryItemValue(QStringLiteral("command")).toUpper().toLatin1();
     if (!account.refusedAddress.isEmpty())
         return addressRefusedReply(command, account.refusedAddress, date);
-    if (q.queryItemValue("uid") == QLatin1String("bad"))
+    if (q.queryItemValue(QStringLiteral("uid")) == QLatin1String("bad"))
         return badLoginReply(command, date);
     if (command == "GETBALANCE")
         return balanceReply(account, date);
     if (command == "PE_GETPRODUCTPRICE")
-        return priceReply(account, q.queryItemValue("TLD").toLatin1(), date);
-    const QString sld = q.queryItemValue("sld");
+        return priceReply(account, q.queryItemValue(QStringLiteral("TLD")).toLatin1(), date);
+    const QString sld = q.queryItemValue(QStringLiteral("sld"));
     if (sld.startsWith(QLatin1String("err")))
         return unexpectedReply();
     if (command == "PURCHASE")

@@ -1,5 +1,7 @@
 #include "SimPlatform.h"
 
+#include <utility>
+
 namespace drovane {
 
 class SimClock : public Clock {
@@ -170,7 +172,7 @@ private:
         });
     }
 
-    void later(qint64 ms, std::function<void()> cb) {
+    void later(qint64 ms, const std::function<void()>& cb) {
         quint64* slot = new quint64(0);
         *slot = p_.schedule(ms, [this, cb, slot] {
             pending_.remove(*slot);
@@ -194,7 +196,7 @@ private:
     QHash<quint64, quint64*> pending_;
 };
 
-SimPlatform::SimPlatform(QDateTime start) : start_(start), clock_(new SimClock(*this)) {}
+SimPlatform::SimPlatform(QDateTime start) : start_(std::move(start)), clock_(new SimClock(*this)) {}
 SimPlatform::~SimPlatform() = default;
 
 std::unique_ptr<Timer> SimPlatform::createTimer(int intervalMs) {

@@ -11,6 +11,7 @@
 #include <csignal>
 
 using namespace drovane::cli;
+using namespace Qt::StringLiterals;
 
 class tst_commandrunner : public QObject {
     Q_OBJECT
@@ -33,8 +34,8 @@ private slots:
     // one runs once a running one ends.
     void atMostFourRunAtOnce() {
         QTemporaryDir dir;
-        const QString started = dir.filePath("started");
-        const QString release = dir.filePath("release");
+        const QString started = dir.filePath(u"started"_s);
+        const QString release = dir.filePath(u"release"_s);
         CommandRunner runner;
         for (int i = 0; i < 6; ++i)
             runner.run(QStringLiteral("--on-order"),
@@ -54,7 +55,7 @@ private slots:
     // At the end, a command still running is stopped with everything it started.
     void theEndStopsWhatIsLeft() {
         QTemporaryDir dir;
-        const QString child = dir.filePath("child");
+        const QString child = dir.filePath(u"child"_s);
         CommandRunner runner;
         runner.run(QStringLiteral("--on-stop"),
                    QStringLiteral("sleep 60 & echo $! > %1; wait").arg(child),

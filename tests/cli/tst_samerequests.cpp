@@ -19,18 +19,19 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kPerSlot = 3;
 // As the list deals them: lines 1 and 3 to slot 1, lines 2 and 4 to slot 2.
-const QStringList kSlot1{"free.org", "free.co.uk"};
+const QStringList kSlot1{u"free.org"_s, u"free.co.uk"_s};
 
 LoopbackRegistrar::Answer answerFor(const QByteArray& request) {
     const QString what = requested(request).toUpper();
-    if (what.startsWith("PURCHASE"))
+    if (what.startsWith(u"PURCHASE"_s))
         return {{orderReply()}};
-    return {{checkReply(what.contains("FREE") ? "210" : "211")}};
+    return {{checkReply(what.contains(u"FREE"_s) ? "210" : "211")}};
 }
 
 // The first requests (or log lines) of each slot, told apart by the names they carry.
@@ -38,8 +39,8 @@ QList<QByteArray> perSlot(const QList<QByteArray>& items) {
     QList<QByteArray> slot1, slot2;
     for (const QByteArray& item : items) {
         const bool first = std::any_of(kSlot1.begin(), kSlot1.end(), [&](const QString& name) {
-            return item.contains(name.section('.', 0, 0).toLatin1() +
-                                 "&tld=" + name.section('.', 1).toLatin1()) ||
+            return item.contains(name.section(u'.', 0, 0).toLatin1() +
+                                 "&tld=" + name.section(u'.', 1).toLatin1()) ||
                    item.contains(" - " + name.toLatin1() + " - ");
         });
         (first ? slot1 : slot2).append(item);
@@ -49,7 +50,7 @@ QList<QByteArray> perSlot(const QList<QByteArray>& items) {
 
 // The log without its timestamps, which differ by the moment each run started.
 QList<QByteArray> logLines(const QString& folder) {
-    QFile log(QDir(folder).filePath("enomlog.txt"));
+    QFile log(QDir(folder).filePath(u"enomlog.txt"_s));
     if (!log.open(QIODevice::ReadOnly))
         return {};
     QList<QByteArray> lines;
@@ -60,7 +61,7 @@ QList<QByteArray> logLines(const QString& folder) {
 }
 
 QByteArray fileBytes(const QString& folder, const char* name) {
-    QFile file(QDir(folder).filePath(name));
+    QFile file(QDir(folder).filePath(QLatin1String(name)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
@@ -81,34 +82,35 @@ class tst_samerequests : public QObject {
 private slots:
     void windowAndServerRunnerSendAndLogTheSame() {
         QTemporaryDir root;
-        const QString cliFolder = root.filePath("cli");
-        const QString windowFolder = root.filePath("window");
+        const QString cliFolder = root.filePath(u"cli"_s);
+        const QString windowFolder = root.filePath(u"window"_s);
         QDir().mkpath(cliFolder);
         // Registrant details, name servers and a legal type, so purchases carry them all;
         // a list with an empty line, which a start cleans away.
-        for (const QStringList& set : QList<QStringList>{{"username", "reseller"},
-                                                         {"interval", "1"},
-                                                         {"logging", "true"},
-                                                         {"first-name", "Ann"},
-                                                         {"last-name", "Smith"},
-                                                         {"phone", "+44.2071234567"},
-                                                         {"address", "1 High Street"},
-                                                         {"city", "London"},
-                                                         {"country", "GB"},
-                                                         {"email", "ann@example.org"},
-                                                         {"ns1", "ns1.example.net"},
-                                                         {"ns2", "ns2.example.net"},
-                                                         {"custom-nameservers", "true"},
-                                                         {"legal-type", "LTD"},
-                                                         {"secure", "false"}})
-            QCOMPARE(CliProcess::run(cliFolder, QStringList{"settings", "set"} + set), 0);
-        QCOMPARE(CliProcess::run(cliFolder, {"settings", "set", "password"}, "p&ss word\n"), 0);
+        for (const QStringList& set : QList<QStringList>{{u"username"_s, u"reseller"_s},
+                                                         {u"interval"_s, u"1"_s},
+                                                         {u"logging"_s, u"true"_s},
+                                                         {u"first-name"_s, u"Ann"_s},
+                                                         {u"last-name"_s, u"Smith"_s},
+                                                         {u"phone"_s, u"+44.2071234567"_s},
+                                                         {u"address"_s, u"1 High Street"_s},
+                                                         {u"city"_s, u"London"_s},
+                                                         {u"country"_s, u"GB"_s},
+                                                         {u"email"_s, u"ann@example.org"_s},
+                                                         {u"ns1"_s, u"ns1.example.net"_s},
+                                                         {u"ns2"_s, u"ns2.example.net"_s},
+                                                         {u"custom-nameservers"_s, u"true"_s},
+                                                         {u"legal-type"_s, u"LTD"_s},
+                                                         {u"secure"_s, u"false"_s}})
+            QCOMPARE(CliProcess::run(cliFolder, QStringList{u"settings"_s, u"set"_s} + set), 0);
+        QCOMPARE(
+            CliProcess::run(cliFolder, {u"settings"_s, u"set"_s, u"password"_s}, "p&ss word\n"), 0);
         {
-            QFile list(QDir(cliFolder).filePath("domains.dat"));
+            QFile list(QDir(cliFolder).filePath(u"domains.dat"_s));
             QVERIFY(list.open(QIODevice::WriteOnly));
             list.write("free.org\r\n\r\ntaken.com\r\nfree.co.uk\r\ntaken.net\r\n");
         }
-        for (const char* name : {"settings.dat", "domains.dat", "options.ini"})
+        for (const QString& name : {u"settings.dat"_s, u"domains.dat"_s, u"options.ini"_s})
             if (QFile::exists(QDir(cliFolder).filePath(name))) {
                 QDir().mkpath(windowFolder);
                 QVERIFY(
@@ -118,8 +120,8 @@ private slots:
         LoopbackRegistrar cliRegistrar;
         cliRegistrar.answer = answerFor;
         CliProcess cli(cliFolder);
-        cli.start({"run", "--registrar", QString("127.0.0.1:%1").arg(cliRegistrar.port())});
-        QVERIFY2(cli.waitFor([&] { return enough(cliRegistrar, cliFolder); }), cli.err);
+        cli.start({u"run"_s, u"--registrar"_s, u"127.0.0.1:%1"_s.arg(cliRegistrar.port())});
+        QVERIFY2(cli.waitFor([&] { return enough(cliRegistrar, cliFolder); }), cli.err.constData());
         cli.process.terminate();
         QCOMPARE(cli.exitCode(), 0);
 
@@ -134,9 +136,9 @@ private slots:
             FillLegalTypes(colLegalTypes);
             QtPlatform platform;
             ScriptedPrompter prompter;
-            frmMain window(store, platform, prompter, colLegalTypes, "127.0.0.1", {});
-            RunController run(store, platform, prompter, window, "127.0.0.1",
-                              EndpointOverride{"127.0.0.1", windowRegistrar.port()});
+            frmMain window(store, platform, prompter, colLegalTypes, u"127.0.0.1"_s, {});
+            RunController run(store, platform, prompter, window, u"127.0.0.1"_s,
+                              EndpointOverride{u"127.0.0.1"_s, windowRegistrar.port()});
             run.DoStart();
             QVERIFY(run.isRunning());
             QTRY_VERIFY_WITH_TIMEOUT(enough(windowRegistrar, windowFolder), 15000);

@@ -29,6 +29,7 @@
 #include <qpa/qplatformintegration.h>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -189,15 +190,15 @@ void tst_Accessibility::everyControlNamedWithItsRole() {
     Rig rig;
     QWidget* shown = rig.window.get();
     std::unique_ptr<frmError> error;
-    if (window == "settings") {
+    if (window == u"settings"_s) {
         QTest::mouseClick(rig.get("cmdSettings"), Qt::LeftButton);
         shown = rig.window->settingsWindow();
-    } else if (window == "status") {
+    } else if (window == u"status"_s) {
         QTest::mouseClick(rig.get("cmdStatus"), Qt::LeftButton);
         shown = rig.window->statusWindow();
-    } else if (window == "error") {
-        error = std::make_unique<frmError>(ServerErrorReport{"a.com", "Unknown", "1-1", {}, 1},
-                                           nullptr, nullptr);
+    } else if (window == u"error"_s) {
+        error = std::make_unique<frmError>(
+            ServerErrorReport{u"a.com"_s, u"Unknown"_s, u"1-1"_s, {}, 1}, nullptr, nullptr);
         error->show();
         shown = error.get();
     }
@@ -220,8 +221,8 @@ void tst_Accessibility::everyControlNamedWithItsRole() {
     QVERIFY(controls >= 1);
     // Labels read as their text, the pictures by what they stand for.
     for (QLabel* l : shown->findChildren<QLabel*>())
-        if (l->isVisibleTo(shown) && l->isEnabled() && l->objectName() != "lblDomain" &&
-            l->objectName() != "lblErrDesc")
+        if (l->isVisibleTo(shown) && l->isEnabled() && l->objectName() != u"lblDomain"_s &&
+            l->objectName() != u"lblErrDesc"_s)
             QVERIFY2(!accessible(l)->text(QAccessible::Name).isEmpty(),
                      qPrintable(l->objectName()));
 }
@@ -244,14 +245,16 @@ void tst_Accessibility::optionBoxesAndListNamedByTheirCaptions() {
 
     QTest::mouseClick(rig.get("cmdSettings"), Qt::LeftButton);
     frmSettings* settings = rig.window->settingsWindow();
-    QCOMPARE(accessible(settings->findChild<QCheckBox*>("chkUsePURCHASE"))->text(QAccessible::Name),
-             QStringLiteral("Use PURCHASE Method"));
+    QCOMPARE(
+        accessible(settings->findChild<QCheckBox*>(u"chkUsePURCHASE"_s))->text(QAccessible::Name),
+        QStringLiteral("Use PURCHASE Method"));
     // No row chosen: the list is named by its caption.
-    QCOMPARE(accessible(settings->findChild<QComboBox*>("cmbLegalType"))->text(QAccessible::Name),
-             QStringLiteral("Contact Legal Type (Required for co.uk domains)"));
+    QCOMPARE(
+        accessible(settings->findChild<QComboBox*>(u"cmbLegalType"_s))->text(QAccessible::Name),
+        QStringLiteral("Contact Legal Type (Required for co.uk domains)"));
     QVERIFY(
-        accessible(settings->findChild<QLineEdit*>("txtNameServer1"))->text(QAccessible::Name) !=
-        accessible(settings->findChild<QLineEdit*>("txtNameServer2"))->text(QAccessible::Name));
+        accessible(settings->findChild<QLineEdit*>(u"txtNameServer1"_s))->text(QAccessible::Name) !=
+        accessible(settings->findChild<QLineEdit*>(u"txtNameServer2"_s))->text(QAccessible::Name));
 }
 
 void tst_Accessibility::listBoxTextInterface() {
@@ -326,9 +329,9 @@ void tst_Accessibility::listBoxEditsThroughTheInterface() {
     box.show();
     QAccessibleEditableTextInterface* editable = accessible(&box)->editableTextInterface();
     auto apply = [&] {
-        if (edit == "insert")
+        if (edit == u"insert"_s)
             editable->insertText(0, QStringLiteral("new.com\r\n"));
-        else if (edit == "delete")
+        else if (edit == u"delete"_s)
             editable->deleteText(0, 6);
         else
             editable->replaceText(0, 5, QStringLiteral("x.org"));
@@ -355,7 +358,7 @@ void tst_Accessibility::listBoxTellsOfChanges() {
 
     recorded.clear();
     QTest::keyClick(&box, Qt::Key_End);
-    QTest::keyClicks(&box, "x");
+    QTest::keyClicks(&box, u"x"_s);
     QCOMPARE(listening.of(&box, QAccessible::TextInserted).size(), 1);
     QCOMPARE(listening.of(&box, QAccessible::TextInserted)[0].position, 5);
     QCOMPARE(listening.of(&box, QAccessible::TextInserted)[0].text, QStringLiteral("x"));
@@ -378,7 +381,7 @@ void tst_Accessibility::listBoxTellsOfChanges() {
 
 void tst_Accessibility::errorWindowIsAnnounced() {
     Listening listening;
-    frmError window({"a.com", "Unknown", "1-1", {}, 1}, nullptr, nullptr);
+    frmError window({u"a.com"_s, u"Unknown"_s, u"1-1"_s, {}, 1}, nullptr, nullptr);
     window.show();
     QCOMPARE(listening.of(&window, QAccessible::Alert).size(), 1);
 }
@@ -386,12 +389,13 @@ void tst_Accessibility::errorWindowIsAnnounced() {
 void tst_Accessibility::mainWindowTabOrder_data() {
     QTest::addColumn<bool>("timesLocked");
     QTest::addColumn<QStringList>("order");
-    const QStringList head{"txtUsername", "txtPassword",         "txtDelayTime",
-                           "chkLogging",  "chkStartImmediately", "chkNameServers"};
-    const QStringList tail{"txtDomains", "cmdStatus", "cmdStart", "cmdSettings", "txtUsername"};
+    const QStringList head{u"txtUsername"_s, u"txtPassword"_s,         u"txtDelayTime"_s,
+                           u"chkLogging"_s,  u"chkStartImmediately"_s, u"chkNameServers"_s};
+    const QStringList tail{u"txtDomains"_s, u"cmdStatus"_s, u"cmdStart"_s, u"cmdSettings"_s,
+                           u"txtUsername"_s};
     QTest::newRow("start immediately: time boxes passed by") << true << head + tail;
     QTest::newRow("scheduled: time boxes visited")
-        << false << head + QStringList{"txtStartTime", "txtEndTime"} + tail;
+        << false << head + QStringList{u"txtStartTime"_s, u"txtEndTime"_s} + tail;
 }
 
 void tst_Accessibility::mainWindowTabOrder() {
@@ -427,7 +431,7 @@ void tst_Accessibility::settingsWindowTabOrderIsVisual() {
     for (QWidget* w : controls)
         visual << w->objectName();
     // The keyring's box is left out where no keyring answers, as Tab leaves it out.
-    QVERIFY2(visual.size() >= 15, qPrintable(visual.join(' ')));
+    QVERIFY2(visual.size() >= 15, qPrintable(visual.join(u' ')));
     QCOMPARE(tabThrough(controls.first(), int(visual.size()) - 1), visual);
 }
 

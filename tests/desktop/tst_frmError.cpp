@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 class tst_frmError : public QObject {
     Q_OBJECT
@@ -17,7 +18,8 @@ private slots:
 };
 
 void tst_frmError::showsTheReport() {
-    const ServerErrorReport report{"example.com", "<b>Bad</b> request & more", "2-5", {}, 2};
+    const ServerErrorReport report{
+        u"example.com"_s, u"<b>Bad</b> request & more"_s, u"2-5"_s, {}, 2};
     frmError window(report, {}, {});
     window.show();
     QCOMPARE(window.windowTitle(), QStringLiteral("Domain Registration Error"));
@@ -41,7 +43,7 @@ void tst_frmError::strayKeysStopNothing() {
     // activates every window it shows), keys land on the window, not on Stop All.
     int stops = 0;
     QPointer<frmError> window =
-        new frmError({"b.com", "Unknown", "1-3", {}, 1}, {}, [&] { ++stops; });
+        new frmError({u"b.com"_s, u"Unknown"_s, u"1-3"_s, {}, 1}, {}, [&] { ++stops; });
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window));
     for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
@@ -74,7 +76,7 @@ void tst_frmError::choices() {
     QStringList droppedReferences;
     int stops = 0;
     QPointer<frmError> window = new frmError(
-        {"b.com", "Unknown", "1-3", {}, 1},
+        {u"b.com"_s, u"Unknown"_s, u"1-3"_s, {}, 1},
         [&](const ServerErrorReport& r) { droppedReferences << r.reference; }, [&] { ++stops; });
     window->show();
     if (button.isEmpty())

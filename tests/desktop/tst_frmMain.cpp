@@ -20,6 +20,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,9 +51,9 @@ struct Rig {
                  Keyring* keyring = nullptr, QList<bool> answers = {}) {
         FillLegalTypes(colLegalTypes);
         if (!settings.isEmpty())
-            write("settings.dat", settings);
+            write(u"settings.dat"_s, settings);
         if (!domains.isEmpty())
-            write("domains.dat", domains);
+            write(u"domains.dat"_s, domains);
         prompter.answers = answers;
         store.setKeyring(keyring);
         store.GetSettings();
@@ -137,11 +138,12 @@ void tst_frmMain::firstStartWithoutFiles() {
     QStringList order; // the keyboard visits the inputs as the eye does, past locked times
     for (QWidget* at = rig.box("txtUsername"); order.size() < 10; at = at->nextInFocusChain())
         if (at->focusPolicy() & Qt::TabFocus &&
-            at->objectName().contains(QRegularExpression("^(txt|chk|cmd)")))
+            at->objectName().contains(QRegularExpression(u"^(txt|chk|cmd)"_s)))
             order << at->objectName();
-    QCOMPARE(order, QStringList({"txtUsername", "txtPassword", "txtDelayTime", "chkLogging",
-                                 "chkStartImmediately", "chkNameServers", "txtDomains", "cmdStatus",
-                                 "cmdStart", "cmdSettings"}));
+    QCOMPARE(order,
+             QStringList({u"txtUsername"_s, u"txtPassword"_s, u"txtDelayTime"_s, u"chkLogging"_s,
+                          u"chkStartImmediately"_s, u"chkNameServers"_s, u"txtDomains"_s,
+                          u"cmdStatus"_s, u"cmdStart"_s, u"cmdSettings"_s}));
 }
 
 void tst_frmMain::switchValuesAtLoad_data() {
@@ -226,7 +228,7 @@ void tst_frmMain::intervalCheck() {
         c == u'<' ? QTest::keyClick(box, Qt::Key_Backspace) : QTest::keyClicks(box, QString(c));
     QCOMPARE(box->text(), after);
     QCOMPARE(box->property("Tag").toString(), after);
-    QCOMPARE(rig.shown("notice"), messages);
+    QCOMPARE(rig.shown(u"notice"_s), messages);
     if (messages)
         QCOMPARE(rig.prompter.shown.first().text,
                  QStringLiteral("Please enter a number between 1 and 999!"));
@@ -254,12 +256,12 @@ void tst_frmMain::startImmediatelyQuestion() {
 
     Rig rig(settingsBytes({before ? "13=1" : "13=0", "14=9:00"}));
     rig.prompter.answers = {answer};
-    rig.click(clicked.toLatin1());
+    rig.click(clicked.toLatin1().constData());
     QCOMPARE(rig.checked("chkStartImmediately"), after);
-    QCOMPARE(rig.shown("question"), before ? 0 : 1);
+    QCOMPARE(rig.shown(u"question"_s), before ? 0 : 1);
     if (!before)
         QVERIFY(rig.prompter.shown.first().text.endsWith(
-            "Are you sure you wish to manually control the start and stop times?"));
+            u"Are you sure you wish to manually control the start and stop times?"_s));
     QCOMPARE(rig.box("txtStartTime")->isReadOnly(), after);
     QCOMPARE(rig.box("txtEndTime")->isReadOnly(), after);
     QCOMPARE(rig.get("lblStartTime")->isEnabled(), !after);
@@ -327,24 +329,25 @@ void tst_frmMain::customNameServersOpensSettings() {
 
 void tst_frmMain::closingWritesBothFilesAndEndsProgram() {
     Rig rig;
-    QTest::keyClicks(rig.box("txtUsername"), "ann");
+    QTest::keyClicks(rig.box("txtUsername"), u"ann"_s);
     auto* domains = rig.get<ListBox>("txtDomains");
-    QTest::keyClicks(domains, "a.com");
+    QTest::keyClicks(domains, u"a.com"_s);
     QTest::keyClick(domains, Qt::Key_Return);
-    QTest::keyClicks(domains, "b.com");
+    QTest::keyClicks(domains, u"b.com"_s);
     rig.click("lblLogging");
     rig.click("cmdSettings");
     QPointer<frmSettings> settings = rig.window->settingsWindow();
-    rig.window->showServerError({"a.com", "Unknown error", "1-1", {}, 1});
+    rig.window->showServerError({u"a.com"_s, u"Unknown error"_s, u"1-1"_s, {}, 1});
     QCOMPARE(rig.window->errorWindows().size(), 1);
 
     rig.window->close();
     QCOMPARE(rig.programEnded, 1);
     QVERIFY(!settings->isVisible() && rig.window->errorWindows().isEmpty());
-    QCOMPARE(rig.read("domains.dat"), QByteArray("a.com\r\nb.com\r\n"));
+    QCOMPARE(rig.read(u"domains.dat"_s), QByteArray("a.com\r\nb.com\r\n"));
     // A loaded settings window stands for "no legal type" as "-1$"; leaving it by the
     // program's end unchecks nothing.
-    QCOMPARE(rig.read("settings.dat"), settingsBytes({"2=ann", "4=1", "13=1", "16=0", "20=-1$"}));
+    QCOMPARE(rig.read(u"settings.dat"_s),
+             settingsBytes({"2=ann", "4=1", "13=1", "16=0", "20=-1$"}));
 }
 
 void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
@@ -383,12 +386,12 @@ void tst_frmMain::closingDuringAStartQuestionStartsNothing() {
 
 void tst_frmMain::failedSaveAtCloseAsks() {
     Rig rig;
-    QTest::keyClicks(rig.box("txtUsername"), "ann");
-    QVERIFY(QDir(rig.dir.path()).mkdir("domains.dat")); // no save can replace a folder
+    QTest::keyClicks(rig.box("txtUsername"), u"ann"_s);
+    QVERIFY(QDir(rig.dir.path()).mkdir(u"domains.dat"_s)); // no save can replace a folder
     rig.prompter.answers = {false};
     rig.window->close();
-    QCOMPARE(rig.shown("question"), 1);
-    QVERIFY2(rig.prompter.shown.last().text.contains("domains.dat"),
+    QCOMPARE(rig.shown(u"question"_s), 1);
+    QVERIFY2(rig.prompter.shown.last().text.contains(u"domains.dat"_s),
              qPrintable(rig.prompter.shown.last().text));
     QCOMPARE(rig.programEnded, 0);
     QVERIFY(rig.window->isVisible());
@@ -399,7 +402,7 @@ void tst_frmMain::failedSaveAtCloseAsks() {
 
     // A logout cannot ask: the program ends all the same.
     Rig ended;
-    QVERIFY(QDir(ended.dir.path()).mkdir("domains.dat"));
+    QVERIFY(QDir(ended.dir.path()).mkdir(u"domains.dat"_s));
     ended.window->endAtSystemRequest();
     QCOMPARE(ended.programEnded, 1);
     QVERIFY(ended.prompter.shown.isEmpty() && !ended.window->isVisible());
@@ -426,21 +429,21 @@ void tst_frmMain::shiftedSettingsNeverPrintValues() {
 void tst_frmMain::linkedFileIsToldAndLeftAlone() {
     Rig rig;
     rig.window.reset();
-    rig.write("elsewhere", "someone else's file");
-    QVERIFY(QFile::link(rig.dir.filePath("elsewhere"), rig.dir.filePath("settings.dat")));
+    rig.write(u"elsewhere"_s, "someone else's file");
+    QVERIFY(QFile::link(rig.dir.filePath(u"elsewhere"_s), rig.dir.filePath(u"settings.dat"_s)));
     rig.window =
         std::make_unique<frmMain>(rig.store, rig.platform, rig.prompter, rig.colLegalTypes,
                                   QStringLiteral("registrar.test"), [&rig] { ++rig.programEnded; });
-    QCOMPARE(rig.shown("notice"), 1);
-    QVERIFY2(rig.prompter.shown[0].text.contains("settings.dat") &&
-                 rig.prompter.shown[0].text.contains("symbolic link"),
+    QCOMPARE(rig.shown(u"notice"_s), 1);
+    QVERIFY2(rig.prompter.shown[0].text.contains(u"settings.dat"_s) &&
+                 rig.prompter.shown[0].text.contains(u"symbolic link"_s),
              qPrintable(rig.prompter.shown[0].text));
     rig.window->show();
-    QTest::keyClicks(rig.box("txtUsername"), "ann");
+    QTest::keyClicks(rig.box("txtUsername"), u"ann"_s);
     rig.window->close();
     QCOMPARE(rig.programEnded, 1);
-    QCOMPARE(rig.read("elsewhere"), QByteArray("someone else's file"));
-    QVERIFY(QFileInfo(rig.dir.filePath("settings.dat")).isSymLink());
+    QCOMPARE(rig.read(u"elsewhere"_s), QByteArray("someone else's file"));
+    QVERIFY(QFileInfo(rig.dir.filePath(u"settings.dat"_s)).isSymLink());
 }
 
 void tst_frmMain::byteLevelRoundTrip_data() {
@@ -478,8 +481,8 @@ void tst_frmMain::byteLevelRoundTrip() {
     QFETCH(QByteArray, domains);
     Rig rig(settings, domains);
     rig.window->close();
-    QCOMPARE(rig.read("settings.dat"), settings);
-    QCOMPARE(rig.read("domains.dat"), domains);
+    QCOMPARE(rig.read(u"settings.dat"_s), settings);
+    QCOMPARE(rig.read(u"domains.dat"_s), domains);
     QVERIFY(rig.prompter.shown.isEmpty());
 }
 
@@ -494,10 +497,10 @@ void tst_frmMain::oneErrorWindowPerJob() {
         return w->findChild<QLabel*>(QStringLiteral("lblErrDesc"))->text();
     };
 
-    rig.window->showServerError({"a.com", huge, "1-1", a, 1});
-    rig.window->showServerError({"b.com", "Unknown", "2-1", b, 2});
+    rig.window->showServerError({u"a.com"_s, huge, u"1-1"_s, a, 1});
+    rig.window->showServerError({u"b.com"_s, u"Unknown"_s, u"2-1"_s, b, 2});
     for (int i = 0; i < 3; ++i)
-        rig.window->showServerError({"a.com", "Again", "1-2", a, 1});
+        rig.window->showServerError({u"a.com"_s, u"Again"_s, u"1-2"_s, a, 1});
     QList<frmError*> open = rig.window->errorWindows();
     QCOMPARE(open.size(), 2);
     frmError* ofA = open[0]->job() == a ? open[0] : open[1];
@@ -508,7 +511,7 @@ void tst_frmMain::oneErrorWindowPerJob() {
 
     // Closed by the user: the next error of the same job opens a new window.
     ofA->close();
-    rig.window->showServerError({"a.com", huge, "1-3", a, 1});
+    rig.window->showServerError({u"a.com"_s, huge, u"1-3"_s, a, 1});
     open = rig.window->errorWindows();
     QCOMPARE(open.size(), 2);
     frmError* again = open[0] == ofB ? open[1] : open[0];
@@ -521,15 +524,15 @@ void tst_frmMain::everyLineBreakSeparatesNames() {
     Rig rig;
     auto* domains = rig.get<ListBox>("txtDomains");
     domains->setFocus();
-    QTest::keyClicks(domains, "one.com");
+    QTest::keyClicks(domains, u"one.com"_s);
     QTest::keyClick(domains, Qt::Key_Return, Qt::ShiftModifier);
-    QTest::keyClicks(domains, "two.com");
+    QTest::keyClicks(domains, u"two.com"_s);
     QGuiApplication::clipboard()->setText(QString::fromUtf16(u"\u2028three.com\u2029four.com"));
     QTest::keySequence(domains, QKeySequence::Paste);
     QCOMPARE(rig.window->fields().domains,
              QStringLiteral("one.com\r\ntwo.com\r\nthree.com\r\nfour.com"));
     rig.window->close();
-    QCOMPARE(rig.read("domains.dat"),
+    QCOMPARE(rig.read(u"domains.dat"_s),
              QByteArray("one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\n"));
 }
 
@@ -540,7 +543,7 @@ void tst_frmMain::megabyteLineRoundTrip() {
     rig.window->grab();
     QCOMPARE(rig.get<ListBox>("txtDomains")->lineCount(), 2);
     rig.window->close();
-    QCOMPARE(rig.read("domains.dat"), domains);
+    QCOMPARE(rig.read(u"domains.dat"_s), domains);
 }
 
 // An upgrade finds the password in clear text: it still logs in, and the user is asked
@@ -558,8 +561,8 @@ void tst_frmMain::clearTextPasswordOfferedOnce() {
     QCOMPARE(rig.shown(QStringLiteral("question")), 1);
     QVERIFY(rig.prompter.shown.first().text.contains(QStringLiteral("system keyring")));
     QCOMPARE(rig.box("txtPassword")->text(), QStringLiteral("old pw"));
-    QCOMPARE(rig.read("settings.dat").contains("old pw"), !answer);
-    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), answer ? "old pw" : QString());
+    QCOMPARE(rig.read(u"settings.dat"_s).contains("old pw"), !answer);
+    QCOMPARE(keyring.secrets.value(QStringLiteral("ann")), answer ? u"old pw"_s : QString());
 
     // The next start asks nothing and finds the password where it went.
     SettingsStore again(rig.dir.path());

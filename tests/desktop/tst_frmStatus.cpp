@@ -21,6 +21,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -120,8 +121,8 @@ private slots:
         QCOMPARE(rig.notifier.orders.size(), 1);
         QCOMPARE(rig.notifier.orders[0].domain, QStringLiteral("a.com"));
         QCOMPARE(rig.notifier.orders[0].orderId, QStringLiteral("1001"));
-        QCOMPARE(rig.rows(),
-                 (QStringList{"a.com|1|4|taken|1001", "c.com|1|3|taken|", "b.com|2|7|taken|"}));
+        QCOMPARE(rig.rows(), (QStringList{u"a.com|1|4|taken|1001"_s, u"c.com|1|3|taken|"_s,
+                                          u"b.com|2|7|taken|"_s}));
         const RunStatusModel& m = rig.window->statusWindow()->model();
         QVERIFY(!m.data(m.index(0, RunStatusModel::LastReply)).toString().isEmpty());
 
@@ -137,7 +138,7 @@ private slots:
         rig.click("cmdStart");
         rig.platform.advance(3000);
         rig.window->statusWindow()->refresh();
-        QCOMPARE(rig.rows(), (QStringList{"d.com|1|3|taken|"}));
+        QCOMPARE(rig.rows(), (QStringList{u"d.com|1|3|taken|"_s}));
         QCOMPARE(rig.notifier.orders.size(), 1);
     }
 
@@ -212,7 +213,7 @@ private slots:
         QVERIFY(!rig.window->runController().isRunning());
         QCOMPARE(rig.notifier.alerts,
                  QStringList{"Drovane: the run stopped|The run stopped: the registrar rejected "
-                             "the user name or password."});
+                             u"the user name or password."_s});
     }
 
     // Check Setup in the settings window checks what the windows show, saved or not.

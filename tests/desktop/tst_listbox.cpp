@@ -6,32 +6,33 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 namespace {
 // "text:abc" types, "Key" presses, "+Key" with Shift, "^Key" with Ctrl, "^+Key" with both.
 void play(ListBox& box, const QStringList& script) {
-    static const QHash<QString, Qt::Key> keys{{"Left", Qt::Key_Left},
-                                              {"Right", Qt::Key_Right},
-                                              {"Up", Qt::Key_Up},
-                                              {"Down", Qt::Key_Down},
-                                              {"Home", Qt::Key_Home},
-                                              {"End", Qt::Key_End},
-                                              {"Backspace", Qt::Key_Backspace},
-                                              {"Delete", Qt::Key_Delete},
-                                              {"Return", Qt::Key_Return},
-                                              {"Enter", Qt::Key_Enter},
-                                              {"PageUp", Qt::Key_PageUp},
-                                              {"PageDown", Qt::Key_PageDown},
-                                              {"Insert", Qt::Key_Insert},
-                                              {"C", Qt::Key_C},
-                                              {"Q", Qt::Key_Q},
-                                              {"A", Qt::Key_A},
-                                              {"Z", Qt::Key_Z},
-                                              {"Y", Qt::Key_Y},
-                                              {"X", Qt::Key_X},
-                                              {"V", Qt::Key_V}};
+    static const QHash<QString, Qt::Key> keys{{u"Left"_s, Qt::Key_Left},
+                                              {u"Right"_s, Qt::Key_Right},
+                                              {u"Up"_s, Qt::Key_Up},
+                                              {u"Down"_s, Qt::Key_Down},
+                                              {u"Home"_s, Qt::Key_Home},
+                                              {u"End"_s, Qt::Key_End},
+                                              {u"Backspace"_s, Qt::Key_Backspace},
+                                              {u"Delete"_s, Qt::Key_Delete},
+                                              {u"Return"_s, Qt::Key_Return},
+                                              {u"Enter"_s, Qt::Key_Enter},
+                                              {u"PageUp"_s, Qt::Key_PageUp},
+                                              {u"PageDown"_s, Qt::Key_PageDown},
+                                              {u"Insert"_s, Qt::Key_Insert},
+                                              {u"C"_s, Qt::Key_C},
+                                              {u"Q"_s, Qt::Key_Q},
+                                              {u"A"_s, Qt::Key_A},
+                                              {u"Z"_s, Qt::Key_Z},
+                                              {u"Y"_s, Qt::Key_Y},
+                                              {u"X"_s, Qt::Key_X},
+                                              {u"V"_s, Qt::Key_V}};
     for (const QString& step : script) {
-        if (step.startsWith("text:")) {
+        if (step.startsWith(u"text:"_s)) {
             QTest::keyClicks(&box, step.mid(5));
             continue;
         }
@@ -59,51 +60,56 @@ private slots:
         QTest::addColumn<int>("cursor");
 
         QTest::newRow("type at the end of the last line")
-            << "a\r\nb" << QStringList{"^End", "text:c"} << "a\nbc" << 4;
+            << "a\r\nb" << QStringList{u"^End"_s, u"text:c"_s} << "a\nbc" << 4;
         QTest::newRow("Backspace at a line start joins")
-            << "a\nb" << QStringList{"Down", "Home", "Backspace"} << "ab" << 1;
+            << "a\nb" << QStringList{u"Down"_s, u"Home"_s, u"Backspace"_s} << "ab" << 1;
         QTest::newRow("Delete at a line end joins")
-            << "ab\ncd" << QStringList{"End", "Delete"} << "abcd" << 2;
+            << "ab\ncd" << QStringList{u"End"_s, u"Delete"_s} << "abcd" << 2;
         QTest::newRow("selection replaced by typing")
-            << "one\ntwo" << QStringList{"Right", "+Down", "text:X"} << "oXwo" << 2;
+            << "one\ntwo" << QStringList{u"Right"_s, u"+Down"_s, u"text:X"_s} << "oXwo" << 2;
         QTest::newRow("Up and Down keep the column")
-            << "abcd\nx\nabcd" << QStringList{"End", "Down", "Down", "text:!"} << "abcd\nx\nabcd!"
-            << 12;
+            << "abcd\nx\nabcd" << QStringList{u"End"_s, u"Down"_s, u"Down"_s, u"text:!"_s}
+            << "abcd\nx\nabcd!" << 12;
         QTest::newRow("select all, cut, paste back")
-            << "a\nb" << QStringList{"^A", "^X", "text:z", "^V"} << "za\nb" << 4;
+            << "a\nb" << QStringList{u"^A"_s, u"^X"_s, u"text:z"_s, u"^V"_s} << "za\nb" << 4;
         QTest::newRow("undo a line break and a deletion")
-            << "ab" << QStringList{"Right", "Return", "Delete", "^Z", "^Z"} << "ab" << 1;
+            << "ab" << QStringList{u"Right"_s, u"Return"_s, u"Delete"_s, u"^Z"_s, u"^Z"_s} << "ab"
+            << 1;
         QTest::newRow("Ctrl+Backspace takes the word")
-            << "x a.com" << QStringList{"End", "^Backspace"} << "x " << 2;
+            << "x a.com" << QStringList{u"End"_s, u"^Backspace"_s} << "x " << 2;
         QTest::newRow("redo with Ctrl+Shift+Z and Ctrl+Y")
-            << "" << QStringList{"text:ab", "Return", "^Z", "^Z", "^+Z", "^Y"} << "ab\n"
+            << "" << QStringList{u"text:ab"_s, u"Return"_s, u"^Z"_s, u"^Z"_s, u"^+Z"_s, u"^Y"_s}
+            << "ab\n"
             << 3;
         QTest::newRow("a new edit drops what could be redone")
-            << "" << QStringList{"text:a", "^Z", "text:b", "^Y"} << "b" << 1;
+            << "" << QStringList{u"text:a"_s, u"^Z"_s, u"text:b"_s, u"^Y"_s} << "b" << 1;
         QTest::newRow("redo a paste of lines")
-            << "one\ntwo" << QStringList{"^A", "^X", "text:z", "^V", "^Z", "^+Z"} << "zone\ntwo"
-            << 8;
+            << "one\ntwo" << QStringList{u"^A"_s, u"^X"_s, u"text:z"_s, u"^V"_s, u"^Z"_s, u"^+Z"_s}
+            << "zone\ntwo" << 8;
         // Every key the box acts on, with the modifiers that change what it does.
         QTest::newRow("Left and Right end a selection at its ends")
-            << "abcd"
-            << QStringList{"Right", "+Right", "Left", "text:X", "+Left", "Right", "text:Y"}
+            << "abcd" << QStringList{u"Right"_s, u"+Right"_s, u"Left"_s,  u"text:X"_s,
+                                     u"+Left"_s, u"Right"_s,  u"text:Y"_s}
             << "aXYbcd" << 3;
         QTest::newRow("Ctrl+Right and Ctrl+Left go by words")
-            << "ab cd ef" << QStringList{"^Right", "text:X", "^End", "^Left", "text:Y"}
+            << "ab cd ef"
+            << QStringList{u"^Right"_s, u"text:X"_s, u"^End"_s, u"^Left"_s, u"text:Y"_s}
             << "ab Xcd Yef" << 8;
         QTest::newRow("Shift+Home, Ctrl+Home and Shift+End select")
-            << "ab\ncd" << QStringList{"Down", "End", "+Home", "text:X", "^Home", "+End", "Delete"}
+            << "ab\ncd" << QStringList{u"Down"_s,  u"End"_s,  u"+Home"_s, u"text:X"_s,
+                                       u"^Home"_s, u"+End"_s, u"Delete"_s}
             << "\nX" << 0;
         QTest::newRow("PageDown and PageUp keep the column")
-            << QStringList(40, "abc").join('\n')
-            << QStringList{"Right", "PageDown", "PageUp", "text:X"}
-            << "aXbc\n" + QStringList(39, "abc").join('\n') << 2;
+            << QStringList(40, u"abc"_s).join(u'\n')
+            << QStringList{u"Right"_s, u"PageDown"_s, u"PageUp"_s, u"text:X"_s}
+            << u"aXbc\n"_s + QStringList(39, u"abc"_s).join(u'\n') << 2;
         QTest::newRow("Ctrl+Delete takes the word, Shift+Return and Enter break")
-            << "ab cd" << QStringList{"^Delete", "Right", "+Return", "Enter"} << "c\n\nd" << 3;
+            << "ab cd" << QStringList{u"^Delete"_s, u"Right"_s, u"+Return"_s, u"Enter"_s}
+            << "c\n\nd" << 3;
         QTest::newRow("copy and paste by Ctrl+C and Ctrl+V; Ctrl+Q types nothing")
-            << "ab" << QStringList{"+End", "^C", "End", "^V", "^Q"} << "abab" << 4;
+            << "ab" << QStringList{u"+End"_s, u"^C"_s, u"End"_s, u"^V"_s, u"^Q"_s} << "abab" << 4;
         QTest::newRow("Shift+Delete cuts, Shift+Insert pastes")
-            << "ab" << QStringList{"+Right", "+Delete", "End", "+Insert"} << "ba" << 2;
+            << "ab" << QStringList{u"+Right"_s, u"+Delete"_s, u"End"_s, u"+Insert"_s} << "ba" << 2;
     }
     void editing() {
         QFETCH(QString, text);
@@ -125,7 +131,7 @@ private slots:
         // box scrolls sideways to the caret instead of wrapping.
         ListBox box;
         box.resize(60, 240);
-        box.setPlainText(QString(200, u'w') + "\nb.com");
+        box.setPlainText(QString(200, u'w') + u"\nb.com"_s);
         box.show();
         QTest::keyClick(&box, Qt::Key_End);
         QVERIFY(box.horizontalScrollBar()->isVisible());
@@ -135,7 +141,7 @@ private slots:
         QTest::keyClick(&box, Qt::Key_Home);
         QCOMPARE(box.horizontalScrollBar()->value(), 0);
         box.setReadOnly(true);
-        QTest::keyClicks(&box, "x");
+        QTest::keyClicks(&box, u"x"_s);
         QTest::keyClick(&box, Qt::Key_Backspace);
         QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(box.toPlainText().size(), 206);

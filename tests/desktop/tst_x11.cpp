@@ -16,6 +16,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 class tst_X11 : public QObject {
     Q_OBJECT
@@ -81,14 +82,14 @@ private slots:
         auto* user = main.findChild<QLineEdit*>(QStringLiteral("txtUsername"));
         user->setFocus();
 
-        main.showServerError({"a.com", "Unknown", "1-1", {}, 1});
+        main.showServerError({u"a.com"_s, u"Unknown"_s, u"1-1"_s, {}, 1});
         QCOMPARE(main.errorWindows().size(), 1);
         frmError* error = main.errorWindows().first();
         QVERIFY(QTest::qWaitForWindowExposed(error));
         QTest::qWait(200); // time for a focus change to arrive, were one requested
         QCOMPARE(QApplication::activeWindow(), &main);
         QCOMPARE(QApplication::focusWidget(), user);
-        QTest::keyClicks(QApplication::focusWidget(), "ann ");
+        QTest::keyClicks(QApplication::focusWidget(), u"ann "_s);
         QCOMPARE(user->text(), QStringLiteral("ann "));
         QVERIFY(error->isVisible());
     }

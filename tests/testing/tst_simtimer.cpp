@@ -3,6 +3,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 // The enabled flag decides when pacing and the watchdog fire; QTimer's start() would
 // restart a running countdown where the program must not.
@@ -35,18 +36,18 @@ private slots:
         t->Tag = QStringLiteral("4");
         QList<qint64> seen;
         t->onTick = [&] { seen << p.nowMs(); };
-        for (const QString& step : steps.split(' ')) {
-            const QString at = step.section(':', 0, 0);
-            const QString op = step.section(':', 1, 1);
+        for (const QString& step : steps.split(u' ')) {
+            const QString at = step.section(u':', 0, 0);
+            const QString op = step.section(u':', 1, 1);
             p.advanceTo(at.toLongLong());
-            if (op == "on" || op == "off")
-                t->setEnabled(op == "on");
+            if (op == u"on"_s || op == u"off"_s)
+                t->setEnabled(op == u"on"_s);
             else
                 t->setInterval(op.toInt());
         }
         p.advanceTo(3000);
         QCOMPARE(seen, ticks);
-        QCOMPARE(t->Tag, QString("4"));
+        QCOMPARE(t->Tag, u"4"_s);
     }
 
     void tickHandlerMayRestartOrDestroy() {

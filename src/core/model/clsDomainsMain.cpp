@@ -110,8 +110,8 @@ DomainJob clsDomainsMain::packed(quint32 id) const {
     job->Tries = s.tries[id];
     job->DoPURCHASE = s.purchase[id];
     DomainJob handle(job, [store = std::weak_ptr<Store>(store_), id](clsDomains* j) {
-        if (const auto s = store.lock())
-            s->takeBack(id, *j);
+        if (const auto owner = store.lock())
+            owner->takeBack(id, *j);
         delete j;
     });
     s.live[id] = handle;

@@ -7,7 +7,7 @@ namespace drovane {
 QList<QSslCertificate> extraAuthorities(const QString& path) {
     if (path.isEmpty())
         return {};
-    const QList<QSslCertificate> found = QSslCertificate::fromPath(path, QSsl::Pem);
+    QList<QSslCertificate> found = QSslCertificate::fromPath(path, QSsl::Pem);
     if (found.isEmpty())
         qWarning("Drovane: SSL_CERT_FILE %s holds no PEM certificate; it is not used",
                  qUtf8Printable(path));

@@ -121,6 +121,7 @@ qint64 Slot::leadUs() const {
 
 // The reconnect sequence on one connection: the close always comes first.
 void Slot::open(Link& l, Link::State as) {
+    Q_ASSERT(as == Link::State::Opening || as == Link::State::Dialing);
     l.socket->close();
     l.state = as;
     l.openedUs = nowUs();
@@ -241,6 +242,8 @@ void Slot::restartWatchdog() {
 }
 
 void Slot::connected(Link& l) {
+    // A link is closed with its socket, so only one being opened can connect.
+    Q_ASSERT(l.state == Link::State::Opening || l.state == Link::State::Dialing);
     stats_.lastSetupUs = nowUs() - l.openedUs;
     if (l.state == Link::State::Opening)
         l.state = Link::State::Held; // idle until due: the watchdog does not run
@@ -250,6 +253,8 @@ void Slot::connected(Link& l) {
 
 // The request goes out on an established connection; the watchdog guards it from here.
 void Slot::write(Link& l) {
+    Q_ASSERT(l.state == Link::State::Held || l.state == Link::State::Dialing);
+    Q_ASSERT(!pending_);
     carrier_ = &l;
     l.state = Link::State::Carrying;
     pending_ = buildRequest(*group_, host_.requestContext());
@@ -379,6 +384,7 @@ void Slot::judge() {
 
 // The request is done with: wait for the next one's moment (or, buying, none at all).
 void Slot::rearmPacing(bool buyNow) {
+    Q_ASSERT(active_); // a stopped slot is never set going again
     tmrBackup_->setEnabled(false);
     tmrBackup_->setInterval(kWatchdogMs);
     carrier_ = nullptr;
@@ -416,6 +422,7 @@ void Slot::paceFromInterval() {
 }
 
 void Slot::scheduleOpen() {
+    Q_ASSERT(dueUs_);
     const qint64 now = nowUs();
     // A connection held ready stays for the coming request only when it is near.
     if (*dueUs_ - now > kMaxLeadUs)
@@ -448,6 +455,8 @@ void Slot::pacingTick() {
 void Slot::dueArrived() {
     if (!active_)
         return;
+    // One request of a slot at a time: the last one was done with before this was due.
+    Q_ASSERT(!carrier_);
     tmrDue_->cancel();
     tmrDelay_->setEnabled(false);
     dueUs_.reset();

@@ -252,9 +252,9 @@ void SetupCheck::finishExchange() {
     turn_->setEnabled(true);
 }
 
-void SetupCheck::emitLine(CheckLine l) {
-    lines_.append(l);
-    fire(onLine, l);
+void SetupCheck::emitLine(const CheckLine& line) {
+    lines_.append(line);
+    fire(onLine, line);
 }
 
 void SetupCheck::afterProbes() {

@@ -100,7 +100,7 @@ private:
     void retireSocket();
     void afterProbes();
     void afterPrices();
-    void emitLine(CheckLine line);
+    void emitLine(const CheckLine& line);
     void finish();
 
     CheckLine connectionLine() const;

@@ -8,6 +8,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 // The jobs and groups the slots walk: positions are what the error dialog and the
 // request builder rely on.
@@ -45,29 +46,27 @@ private slots:
         QTest::newRow("an address") << "192.168.1.1"
                                     << "number";
         QTest::newRow("unicode") << QStringLiteral(u"b\u00fccher.com") << "xn--";
-        QTest::newRow("NUL") << QString("a") + QChar(0) + "b.com"
-                             << "control";
-        QTest::newRow("label of 64") << QString(64, 'a') + ".com"
-                                     << "63";
-        QTest::newRow("254 in all") << QString(250, 'a').replace(60, 1, ".") + ".com"
-                                    << "253";
+        QTest::newRow("NUL") << u"a"_s + QChar(0) + u"b.com"_s << "control";
+        QTest::newRow("label of 64") << QString(64, u'a') + u".com"_s << "63";
+        QTest::newRow("254 in all")
+            << QString(250, u'a').replace(60, 1, u"."_s) + u".com"_s << "253";
     }
     void domainNames() {
         QFETCH(QString, line);
         QFETCH(QString, problem);
         const auto found = domainNameProblem(line);
-        QVERIFY2(problem.isEmpty() != found.has_value(), qPrintable(found.value_or("none")));
+        QVERIFY2(problem.isEmpty() != found.has_value(), qPrintable(found.value_or(u"none"_s)));
         if (found)
             QVERIFY2(found->contains(problem), qPrintable(*found));
     }
 
     void badListLinesCountsAndNamesTheFirst() {
-        const BadLines bad = badListLines("a.com\r\nbad one\r\nb.net\r\nx\r\ny\r\nz", 2);
+        const BadLines bad = badListLines(u"a.com\r\nbad one\r\nb.net\r\nx\r\ny\r\nz"_s, 2);
         QCOMPARE(bad.count, 4);
         QCOMPARE(bad.first.size(), 2);
-        QCOMPARE(bad.first[0].describe(), QString("line 2, \"bad one\": it holds a blank"));
+        QCOMPARE(bad.first[0].describe(), u"line 2, \"bad one\": it holds a blank"_s);
         QCOMPARE(bad.first[1].line, 4);
-        QCOMPARE(badListLines("a.com\r\nb.net", 5).count, 0);
+        QCOMPARE(badListLines(u"a.com\r\nb.net"_s, 5).count, 0);
     }
 
     void freshGroupIsEmpty() {
@@ -77,11 +76,11 @@ private slots:
     }
 
     void removeKeepsTheCursor() {
-        clsDomainsMain g = groupOf({"A", "B", "C"});
-        QCOMPARE(namesOf(g), QStringList({"A", "B", "C"}));
+        clsDomainsMain g = groupOf({u"A"_s, u"B"_s, u"C"_s});
+        QCOMPARE(namesOf(g), QStringList({u"A"_s, u"B"_s, u"C"_s}));
         g.CurPos = 3;
         g.Remove(2);
-        QCOMPARE(namesOf(g), QStringList({"A", "C"}));
+        QCOMPARE(namesOf(g), QStringList({u"A"_s, u"C"_s}));
         QCOMPARE(g.CurPos, 3);
     }
 
@@ -93,12 +92,12 @@ private slots:
     }
     void outsideThePositionsNothingHappens() {
         QFETCH(int, position);
-        clsDomainsMain g = groupOf({"A", "B", "C"});
+        clsDomainsMain g = groupOf({u"A"_s, u"B"_s, u"C"_s});
         g.CurPos = 2;
         const int errors = handledErrorCount();
         QVERIFY(!g.item(position));
         g.Remove(position);
-        QCOMPARE(namesOf(g), QStringList({"A", "B", "C"}));
+        QCOMPARE(namesOf(g), QStringList({u"A"_s, u"B"_s, u"C"_s}));
         QCOMPARE(g.CurPos, 2);
         QCOMPARE(handledErrorCount(), errors + 2);
     }
@@ -111,7 +110,7 @@ private slots:
             g->AddName(QString::fromLatin1(name));
         g->AddName(QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444"));
         QCOMPARE(namesOf(*g),
-                 (QStringList{"a.com", "b.com", "c.com",
+                 (QStringList{u"a.com"_s, u"b.com"_s, u"c.com"_s,
                               QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444")}));
         {
             const DomainJob b = g->item(2);
@@ -156,16 +155,16 @@ private slots:
         QTest::addColumn<QStringList>("slot1");
         QTest::addColumn<QStringList>("slot2");
         const QString five = QStringLiteral("1.com\r\n2.com\r\n3.com\r\n4.com\r\n5.com");
-        const QStringList odd = {"1.com", "3.com", "5.com"};
-        const QStringList even = {"2.com", "4.com"};
+        const QStringList odd = {u"1.com"_s, u"3.com"_s, u"5.com"_s};
+        const QStringList even = {u"2.com"_s, u"4.com"_s};
         QTest::newRow("five, check") << five << true << odd << even;
         QTest::newRow("five, PURCHASE") << five << false << odd << even;
         QTest::newRow("one, check")
-            << QString("1.com") << true << QStringList{"1.com"} << QStringList{};
+            << u"1.com"_s << true << QStringList{u"1.com"_s} << QStringList{};
         // Every CR is dropped from a line; an empty line is a job as well.
         QTest::newRow("CR inside a line, empty line")
-            << QString("a\r.com\r\n\r\nc.com") << true << QStringList{"a.com", "c.com"}
-            << QStringList{""};
+            << u"a\r.com\r\n\r\nc.com"_s << true << QStringList{u"a.com"_s, u"c.com"_s}
+            << QStringList{u""_s};
     }
     void dealing() {
         QFETCH(QString, list);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 // The log and the orders record are appended to through this open: it must never write
 // through a link, block on a FIFO, or add lines to another user's file.
@@ -37,24 +38,24 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString path = dir.filePath("enomlog.txt");
-        const QString target = dir.filePath("target");
+        const QString path = dir.filePath(u"enomlog.txt"_s);
+        const QString target = dir.filePath(u"target"_s);
         const QByteArray native = QFile::encodeName(path);
         auto write = [](const QString& p, const QByteArray& bytes) {
             QFile f(p);
             return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
         };
-        if (kind == "file" || kind == "foreign")
+        if (kind == u"file"_s || kind == u"foreign"_s)
             QVERIFY(write(path, "old\n"));
-        if (kind == "foreign" && ::chown(native.constData(), 65534, 65534) != 0)
+        if (kind == u"foreign"_s && ::chown(native.constData(), 65534, 65534) != 0)
             QSKIP("only root can give a file away");
-        if (kind == "link")
+        if (kind == u"link"_s)
             QVERIFY(write(target, "old\n"));
-        if (kind == "link" || kind == "dangling")
+        if (kind == u"link"_s || kind == u"dangling"_s)
             QVERIFY(QFile::link(target, path));
-        if (kind == "fifo")
+        if (kind == u"fifo"_s)
             QCOMPARE(::mkfifo(native.constData(), 0600), 0);
-        if (kind == "folder")
+        if (kind == u"folder"_s)
             QVERIFY(QDir().mkdir(path));
 
         QFile file;
@@ -63,8 +64,8 @@ private slots:
         QCOMPARE(opened, reason.isEmpty());
         if (!opened) {
             QVERIFY2(why.contains(reason), qPrintable(why));
-            QCOMPARE(QFile::exists(target), kind == "link"); // nothing made at a link's end
-            if (kind == "link") {
+            QCOMPARE(QFile::exists(target), kind == u"link"_s); // nothing made at a link's end
+            if (kind == u"link"_s) {
                 QFile t(target);
                 QVERIFY(t.open(QIODevice::ReadOnly));
                 QCOMPARE(t.readAll(), QByteArray("old\n"));
@@ -75,10 +76,11 @@ private slots:
         file.close();
         QFile back(path);
         QVERIFY(back.open(QIODevice::ReadOnly));
-        QCOMPARE(back.readAll(), kind == "file" ? QByteArray("old\nnew\n") : QByteArray("new\n"));
+        QCOMPARE(back.readAll(),
+                 kind == u"file"_s ? QByteArray("old\nnew\n") : QByteArray("new\n"));
         struct stat st {};
         QCOMPARE(::stat(native.constData(), &st), 0);
-        if (kind == "none")
+        if (kind == u"none"_s)
             QCOMPARE(int(st.st_mode & 0777), 0600);
     }
 };

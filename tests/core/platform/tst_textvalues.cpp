@@ -21,7 +21,7 @@ private slots:
         QTest::newRow(".5") << ".5" << true << 0.5;
         for (const char* bad :
              {"", " 5", "5 ", "1,000", "0x10", "inf", "nan", "1e", "-", ".", "1e999", "1,5"})
-            QTest::addRow("reject \"%s\"", bad) << QString(bad) << false << 0.0;
+            QTest::addRow("reject \"%s\"", bad) << QString::fromLatin1(bad) << false << 0.0;
     }
     void decimal() {
         QFETCH(QString, text);
@@ -50,7 +50,8 @@ private slots:
         QTest::newRow("date and time")
             << "12/31/2026 10:30 PM" << true << QDate(2026, 12, 31) << QTime(22, 30);
         for (const char* bad : {"", "abc", "25:99", "13:30 PM", "24:00", "10:60", "2/30/2026"})
-            QTest::addRow("reject \"%s\"", bad) << QString(bad) << false << QDate() << QTime();
+            QTest::addRow("reject \"%s\"", bad)
+                << QString::fromLatin1(bad) << false << QDate() << QTime();
     }
     void dateTime() {
         QFETCH(QString, text);

@@ -8,6 +8,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -90,7 +91,8 @@ private slots:
         QTest::addColumn<QList<qint64>>("attempts"); // slot 1's connection attempts
         QTest::addColumn<QStringList>("asked");      // slot 1's requests
 
-        const QStringList check3 = {"check fault.com", "check fault.com", "check fault.com"};
+        const QStringList check3 = {u"check fault.com"_s, u"check fault.com"_s,
+                                    u"check fault.com"_s};
         // Without a connect event the first-cycle watchdog counts from the start; with
         // one, from the connect event 1 ms later.
         const QList<qint64> fromStart = {0, 12000, 24000};
@@ -111,13 +113,13 @@ private slots:
         // later, on a connection opened 200 ms ahead.
         QTest::newRow("one byte every 100 ms: judged once at the close")
             << Behaviour::OneBytePer100ms << 1 << qint64(3900) << QList<qint64>{0, 3606}
-            << QStringList{"check fault.com", "check fault.com"};
+            << QStringList{u"check fault.com"_s, u"check fault.com"_s};
         QTest::newRow("one byte every 100 ms past the watchdog: dropped, retried")
             << Behaviour::OneBytePer100msPastWatchdog << 0 << qint64(30000) << fromConnect
             << check3;
         QTest::newRow("1 MB reply saying free: judged once, bought next")
             << Behaviour::OneMegabyteFree << 1 << qint64(1010) << QList<qint64>{0, 806}
-            << QStringList{"check fault.com", "purchase fault.com"};
+            << QStringList{u"check fault.com"_s, u"purchase fault.com"_s};
         QTest::newRow("5 MB reply, markers past the 4 MiB cap: nothing counted")
             << Behaviour::FiveMegabytesMarkersPastCap << 0 << qint64(30000) << fromConnect
             << check3;
@@ -251,7 +253,7 @@ private slots:
         QFETCH(bool, tls);
 
         const auto server = tls ? std::make_unique<LoopbackRegistrar>(
-                                      LoopbackRegistrar::tlsConfiguration(kCerts, "loopback"))
+                                      LoopbackRegistrar::tlsConfiguration(kCerts, u"loopback"_s))
                                 : std::make_unique<LoopbackRegistrar>();
         LoopbackRegistrar& registrar = *server;
         QVERIFY(registrar.port() != 0);
@@ -346,7 +348,7 @@ private slots:
             QVERIFY(faultAsked().isEmpty());
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(faultAsked().size() >= 2, 3000);
-            QCOMPARE(faultAsked().mid(0, 2), (QStringList{"check fault.com", secondRequest}));
+            QCOMPARE(faultAsked().mid(0, 2), (QStringList{u"check fault.com"_s, secondRequest}));
         }
         const auto& groups = run.colDomainsMain();
         QCOMPARE(groups[0]->item(1)->Tries, counted);

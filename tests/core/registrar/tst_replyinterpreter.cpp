@@ -92,7 +92,7 @@ private slots:
         ReplyEndTracker tracker;
         for (qsizetype n = 1; n <= reply.size(); ++n)
             QVERIFY2(tracker.complete(reply.first(n)) == (n == reply.size() && complete),
-                     QByteArray::number(n));
+                     QByteArray::number(n).constData());
     }
 
     // An allow-list refusal ends a run and names the address to allow-list, when the

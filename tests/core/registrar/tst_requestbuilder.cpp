@@ -9,13 +9,14 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 SettingsArray contactSettings() {
     SettingsArray s;
     const QStringList contact =
-        QStringLiteral("Jane|Doe|+1.5555551234|12 High St|London|GB|jane@example.com").split('|');
+        QStringLiteral("Jane|Doe|+1.5555551234|12 High St|London|GB|jane@example.com").split(u'|');
     for (int k = 6; k <= 12; ++k)
         s[k] = contact[k - 6];
     s[17] = QStringLiteral("ns1.example.net");
@@ -57,7 +58,8 @@ private slots:
         const QByteArray uk = "&sld=shop&tld=co.uk&uk_legal_type=STRA&numyears=2";
         auto row = [](const char* name, const char* domain, const char* setup,
                       const QByteArray& request) {
-            QTest::newRow(name) << QString(domain) << QString(setup) << request;
+            QTest::newRow(name) << QString::fromLatin1(domain) << QString::fromLatin1(setup)
+                                << request;
         };
         row("check", "example.com", "check biz ns", kCheck + com + kEnd);
         row("registrant and name servers", "example.com", "purchase biz ns",
@@ -86,21 +88,24 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QByteArray, request);
 
-        const QStringList flags = setup.split(' ');
+        const QStringList flags = setup.split(u' ');
         SettingsArray s = contactSettings();
-        s[19] = flags.contains("purchase") ? "1" : flags.contains("free") ? "" : "0";
-        s[20] = flags.contains("nolt") ? "7" : "4$STRA";
+        s[19] = QLatin1String(flags.contains(u"purchase"_s) ? "1"
+                              : flags.contains(u"free"_s)   ? ""
+                                                            : "0");
+        s[20] = QLatin1String(flags.contains(u"nolt"_s) ? "7" : "4$STRA");
         for (const QString& f : flags)
-            if (f.startsWith('-'))
+            if (f.startsWith(u'-'))
                 s[f.mid(1).toInt()].clear();
         clsDomainsMain g = groupOf({domain});
-        g.CurPos = flags.contains("purchase") ? 0 : 1;
+        g.CurPos = flags.contains(u"purchase"_s) ? 0 : 1;
         g.item(1)->Tries = 1;
-        g.item(1)->DoPURCHASE = flags.contains("free");
+        g.item(1)->DoPURCHASE = flags.contains(u"free"_s);
         // The suffix counts anywhere in the list text, in its exact case only.
-        const QString list = domain + (flags.contains("biz") ? "\r\nshop.biz" : "\r\nSHOP.ORG");
-        const RequestContext ctx{"reseller", "secret", &s, listNeedsRegistrant(list),
-                                 flags.contains("ns")};
+        const QString list =
+            domain + QLatin1String(flags.contains(u"biz"_s) ? "\r\nshop.biz" : "\r\nSHOP.ORG");
+        const RequestContext ctx{u"reseller"_s, u"secret"_s, &s, listNeedsRegistrant(list),
+                                 flags.contains(u"ns"_s)};
 
         const std::optional<Request> r = buildRequest(g, ctx);
         QVERIFY(r);
@@ -129,7 +134,7 @@ private slots:
         SettingsArray s = contactSettings();
         s[9] = value;
         s[19] = QStringLiteral("1");
-        clsDomainsMain g = groupOf({"example.biz"});
+        clsDomainsMain g = groupOf({u"example.biz"_s});
         const RequestContext ctx{value, value, &s, true, false};
         const std::optional<Request> r = buildRequest(g, ctx);
         QVERIFY(r);
@@ -191,10 +196,10 @@ private slots:
             g.Remove(std::abs(removeAt));
         SettingsArray s = contactSettings();
         s[19] = method;
-        const RequestContext ctx{"reseller", "secret", &s, false, false};
+        const RequestContext ctx{u"reseller"_s, u"secret"_s, &s, false, false};
 
         QStringList seen;
-        for (int step = 0; step < walk.split(' ').size(); ++step) {
+        for (int step = 0; step < walk.split(u' ').size(); ++step) {
             const int before = g.CurPos;
             const std::optional<Request> r = buildRequest(g, ctx);
             seen << label(r);
@@ -211,7 +216,7 @@ private slots:
                 free = 0;
             }
         }
-        QCOMPARE(seen.join(' '), walk);
+        QCOMPARE(seen.join(u' '), walk);
     }
 };
 

@@ -5,6 +5,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 // One slot's clockwork under virtual time: pacing, watchdog, purchases, blind sending.
 class TestSlotCycle : public QObject {
@@ -147,15 +148,15 @@ private slots:
             }
         if (!runGoesOn) {
             QVERIFY(!rig.run.isRunning());
-            QCOMPARE(slot1, (QStringList{"check a.com", "purchase a.com"}));
+            QCOMPARE(slot1, (QStringList{u"check a.com"_s, u"purchase a.com"_s}));
             QCOMPARE(at, (QList<qint64>{1, 6}));
             QCOMPARE(rig.prompter.shown.size(), 1);
             QCOMPARE(rig.platform.count(QStringLiteral("request")), 3);
             return;
         }
         // Pacing goes on from the purchase's reply (11 ms); a.com is asked again in turn.
-        QCOMPARE(slot1.mid(0, 4),
-                 (QStringList{"check a.com", "purchase a.com", "check b.com", "check a.com"}));
+        QCOMPARE(slot1.mid(0, 4), (QStringList{u"check a.com"_s, u"purchase a.com"_s,
+                                               u"check b.com"_s, u"check a.com"_s}));
         QCOMPARE(at.mid(0, 4), (QList<qint64>{1, 6, 5011, 10016}));
         QCOMPARE(rig.run.colDomainsMain()[0]->Count(), 2);
         QVERIFY(rig.view.errors.isEmpty());
@@ -214,7 +215,7 @@ private slots:
                 at.append(e.atMs);
                 asked.append(requested(e.bytes));
             }
-        QCOMPARE(asked, (QStringList{"check a.com", "purchase a.com"}));
+        QCOMPARE(asked, (QStringList{u"check a.com"_s, u"purchase a.com"_s}));
         QCOMPARE(at, (QList<qint64>{checkAt, checkAt + 5}));
         // Each request had a connection of its own, and none more was opened for slot 1.
         QCOMPARE(rig.run.slot(1)->stats().fellBack, 0);
@@ -276,10 +277,10 @@ private slots:
         rig.free = {QStringLiteral("a.com")};
         rig.run.DoStart();
         rig.platform.advance(4600);
-        QCOMPARE(rig.asked(1), (QStringList{"check a.com", "purchase a.com", "check c.com",
-                                            "check a.com", "purchase a.com"}));
+        QCOMPARE(rig.asked(1), (QStringList{u"check a.com"_s, u"purchase a.com"_s, u"check c.com"_s,
+                                            u"check a.com"_s, u"purchase a.com"_s}));
         QCOMPARE(rig.asked(2).mid(0, 3),
-                 (QStringList{"check b.com", "check d.com", "check b.com"}));
+                 (QStringList{u"check b.com"_s, u"check d.com"_s, u"check b.com"_s}));
         const auto a = rig.run.colDomainsMain()[0]->item(1);
         QCOMPARE(a->Domain, QStringLiteral("a.com"));
         QCOMPARE(a->Tries, 4);
@@ -291,8 +292,8 @@ private slots:
         for (const QByteArray& line : log.readAll().split('\n'))
             if (line.contains(" - a.com - "))
                 aLines.append(QString::fromLatin1(line.mid(line.indexOf(" - a.com"))).trimmed());
-        QCOMPARE(aLines, (QStringList{"- a.com - Tries: 1", "- a.com - Tries: 2",
-                                      "- a.com - Tries: 3", "- a.com - Tries: 4"}));
+        QCOMPARE(aLines, (QStringList{u"- a.com - Tries: 1"_s, u"- a.com - Tries: 2"_s,
+                                      u"- a.com - Tries: 3"_s, u"- a.com - Tries: 4"_s}));
         QCOMPARE(log.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
 
         // The faces see the same story: free, then ordered with its order id.
@@ -412,7 +413,7 @@ private slots:
         rig.run.DoStart();
         rig.platform.advance(3500);
         QCOMPARE(rig.asked(1).mid(0, 3),
-                 (QStringList{"check a.com", "purchase a.com", "check a.com"}));
+                 (QStringList{u"check a.com"_s, u"purchase a.com"_s, u"check a.com"_s}));
         // Told once per run, after the handler, not once per line.
         QCOMPARE(rig.prompter.shown.size(), 1);
         QVERIFY(rig.prompter.shown[0].text.contains(QLatin1String("enomlog.txt")));

@@ -13,6 +13,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QString kCerts = QStringLiteral(DROVANE_TEST_DATA "/tls");
@@ -56,7 +57,7 @@ private slots:
     }
 
     void requestsGoOverTlsByteForByte() {
-        LoopbackRegistrar registrar(LoopbackRegistrar::tlsConfiguration(kCerts, "loopback"));
+        LoopbackRegistrar registrar(LoopbackRegistrar::tlsConfiguration(kCerts, u"loopback"_s));
         registrar.answer = taken;
         TlsRun r(registrar, true);
         r.run->DoStart();

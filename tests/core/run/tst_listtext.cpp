@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 // The list text between the box and the dealing: a stray line end must neither
 // lose a name nor make an empty one.
@@ -13,13 +14,13 @@ private slots:
     void lineEnds_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("normalized");
-        QTest::newRow("lone LF") << QString("a\nb\n") << QString("a\r\nb\r\n");
-        QTest::newRow("lone CR") << QString("a\rb") << QString("a\r\nb");
-        QTest::newRow("LF CR is two") << QString("a\n\rb") << QString("a\r\n\r\nb");
-        QTest::newRow("CR CR LF is two") << QString("a\r\r\nb") << QString("a\r\n\r\nb");
+        QTest::newRow("lone LF") << u"a\nb\n"_s << u"a\r\nb\r\n"_s;
+        QTest::newRow("lone CR") << u"a\rb"_s << u"a\r\nb"_s;
+        QTest::newRow("LF CR is two") << u"a\n\rb"_s << u"a\r\n\r\nb"_s;
+        QTest::newRow("CR CR LF is two") << u"a\r\r\nb"_s << u"a\r\n\r\nb"_s;
         // Shift+Enter in a text box puts in a line separator.
         QTest::newRow("separators")
-            << QString::fromUtf16(u"a\u2028b\u2029c\u0085d") << QString("a\r\nb\r\nc\r\nd");
+            << QString::fromUtf16(u"a\u2028b\u2029c\u0085d") << u"a\r\nb\r\nc\r\nd"_s;
     }
     void lineEnds() {
         QFETCH(QString, text);
@@ -33,10 +34,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("steps");
         QTest::newRow("type, break, join")
-            << "a.com\nb.com" << QStringList{"5,5,x", "6,6,\r\n", "6,7,", "0,0,\n\n"};
+            << "a.com\nb.com" << QStringList{u"5,5,x"_s, u"6,6,\r\n"_s, u"6,7,"_s, u"0,0,\n\n"_s};
         QTest::newRow("across lines")
-            << "a\nbb\nccc\nd" << QStringList{"1,8,", "0,2,p\u2028q\rr", "3,3,\u0085"};
-        QTest::newRow("everything") << "a\nb\n" << QStringList{"0,4,", "0,0,x\ny", "3,3,\n"};
+            << "a\nbb\nccc\nd" << QStringList{u"1,8,"_s, u"0,2,p\u2028q\rr"_s, u"3,3,\u0085"_s};
+        QTest::newRow("everything") << "a\nb\n"
+                                    << QStringList{u"0,4,"_s, u"0,0,x\ny"_s, u"3,3,\n"_s};
     }
     void editedLines() {
         QFETCH(QString, text);
@@ -63,13 +65,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("cleaned");
         QTest::newRow("CR LF at both ends")
-            << QString("\r\n\r\na.com\r\nb.com\r\n\r\n") << QString("a.com\r\nb.com");
+            << u"\r\n\r\na.com\r\nb.com\r\n\r\n"_s << u"a.com\r\nb.com"_s;
         QTest::newRow("runs of blank lines")
-            << QString("a\r\n\r\nb\r\n\r\n\r\nc\r\n\r\n\r\n\r\nd") << QString("a\r\nb\r\nc\r\nd");
-        QTest::newRow("a line of blanks stays") << QString("a\r\n \r\nb") << QString("a\r\n \r\nb");
-        QTest::newRow("only line ends") << QString("\r\n\r\n\r\n") << QString();
-        QTest::newRow("CR and LF apart are no pair")
-            << QString("a\r\rb\n\nc") << QString("a\r\rb\n\nc");
+            << u"a\r\n\r\nb\r\n\r\n\r\nc\r\n\r\n\r\n\r\nd"_s << u"a\r\nb\r\nc\r\nd"_s;
+        QTest::newRow("a line of blanks stays") << u"a\r\n \r\nb"_s << u"a\r\n \r\nb"_s;
+        QTest::newRow("only line ends") << u"\r\n\r\n\r\n"_s << QString();
+        QTest::newRow("CR and LF apart are no pair") << u"a\r\rb\n\nc"_s << u"a\r\rb\n\nc"_s;
     }
     void cleanUp() {
         QFETCH(QString, text);

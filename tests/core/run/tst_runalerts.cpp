@@ -4,6 +4,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 // What a run tells while nobody may be watching: why it stopped, a slot whose requests
 // come to nothing, and a setup that is not ready before a scheduled start.
@@ -213,9 +214,12 @@ private slots:
         QTest::addColumn<bool>("option");
         QTest::addColumn<QStringList>("asked");
         QTest::newRow("default: checked again")
-            << false << QStringList{"check a.com", "purchase a.com", "check c.com", "check a.com"};
-        QTest::newRow("stop when bought")
-            << true << QStringList{"check a.com", "purchase a.com", "check c.com", "check c.com"};
+            << false
+            << QStringList{u"check a.com"_s, u"purchase a.com"_s, u"check c.com"_s,
+                           u"check a.com"_s};
+        QTest::newRow("stop when bought") << true
+                                          << QStringList{u"check a.com"_s, u"purchase a.com"_s,
+                                                         u"check c.com"_s, u"check c.com"_s};
     }
     void stopWhenBought() {
         QFETCH(bool, option);

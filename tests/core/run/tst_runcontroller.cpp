@@ -6,6 +6,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QString kSchedule = QStringLiteral(
@@ -131,7 +132,7 @@ private slots:
         else if (field == QLatin1String("end"))
             f.endTime = value;
         else if (field == QLatin1String("window"))
-            f.startTime = value.section('|', 0, 0), f.endTime = value.section('|', 1, 1);
+            f.startTime = value.section(u'|', 0, 0), f.endTime = value.section(u'|', 1, 1);
         else if (field == QLatin1String("immediate"))
             f.startImmediately = 1, f.startTime = f.endTime = QStringLiteral("nonsense");
 
@@ -166,7 +167,7 @@ private slots:
 
     void runHeldElsewhereIsRefusedBeforeAnythingIsSent() {
         RunRig rig;
-        rig.files->heldElsewhere.insert(FolderRole::Run, {"drovane-cli", 4242, "srv1"});
+        rig.files->heldElsewhere.insert(FolderRole::Run, {u"drovane-cli"_s, 4242, u"srv1"_s});
         rig.run.DoStart();
         QVERIFY(!rig.run.isRunning());
         QVERIFY(rig.run.folderInUse());
@@ -207,13 +208,13 @@ private slots:
         QTest::addColumn<QStringList>("slot2");
         QTest::newRow("five names") << "one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\nfive.com"
                                     << "one.com\r\ntwo.com\r\nthree.com\r\nfour.com\r\nfive.com"
-                                    << QStringList{"one.com", "three.com", "five.com"}
-                                    << QStringList{"two.com", "four.com"};
+                                    << QStringList{u"one.com"_s, u"three.com"_s, u"five.com"_s}
+                                    << QStringList{u"two.com"_s, u"four.com"_s};
         QTest::newRow("blank lines everywhere")
             << "\r\na.com\r\n\r\n\r\nb.com\r\n"
-            << "a.com\r\nb.com" << QStringList{"a.com"} << QStringList{"b.com"};
+            << "a.com\r\nb.com" << QStringList{u"a.com"_s} << QStringList{u"b.com"_s};
         QTest::newRow("one name") << "solo.com"
-                                  << "solo.com" << QStringList{"solo.com"} << QStringList{};
+                                  << "solo.com" << QStringList{u"solo.com"_s} << QStringList{};
     }
     void listIsCleanedAndDealtToBothSlots() {
         QFETCH(QString, list);
@@ -294,7 +295,7 @@ private slots:
         QCOMPARE(reached, (QStringList{where, where}));
         // Over TLS the request waits for the handshake.
         QCOMPARE(rig.platform.count(QStringLiteral("handshake")), secure ? 2 : 0);
-        QCOMPARE(rig.asked(1), QStringList{"check a.com"});
+        QCOMPARE(rig.asked(1), QStringList{u"check a.com"_s});
         rig.run.DoStart();
 
         // The next start follows the options as they are then.
@@ -338,7 +339,7 @@ private slots:
         // c.com's dialog says 1-3; after a.com is dropped c.com stands at 2, and position 3
         // no longer exists: c.com is still the one dropped.
         QTest::newRow("after an earlier removal") << "a.com\r\nx.com\r\nb.com\r\ny.com\r\nc.com"
-                                                  << QList<int>{0, 2} << QStringList{"b.com"};
+                                                  << QList<int>{0, 2} << QStringList{u"b.com"_s};
     }
     void stopCurrentDropsTheJobItWasOpenedFor() {
         QFETCH(QString, list);

@@ -8,6 +8,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -155,9 +156,9 @@ private slots:
         QVERIFY(last > QDateTime(QDate(2026, 1, 5), QTime(10, 0, 0)).toUTC());
         // Slot 1 takes a, c, e in turn; e's error halts slot 1 until the dialog is answered.
         // d.com keeps its order id when the checks after it find the name taken.
-        QCOMPARE(rows, (QStringList{"a.com 1 2 [ordered 1001] 1001", "c.com 1 1 [taken] ",
-                                    "e.com 1 1 [unexpected reply: Try later] ",
-                                    "b.com 2 5 [taken] ", "d.com 2 5 [taken] 1004"}));
+        QCOMPARE(rows, (QStringList{u"a.com 1 2 [ordered 1001] 1001"_s, u"c.com 1 1 [taken] "_s,
+                                    u"e.com 1 1 [unexpected reply: Try later] "_s,
+                                    u"b.com 2 5 [taken] "_s, u"d.com 2 5 [taken] 1004"_s}));
         const RunStatus::Changes changes = status.takeChanges();
         QVERIFY(!changes.reset);
         QCOMPARE(changes.first, 0);

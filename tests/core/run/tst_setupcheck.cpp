@@ -7,6 +7,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -264,8 +265,8 @@ private slots:
         QCOMPARE(l.facts.value(QStringLiteral("setup_ms")).toDouble(), 50.0);
         QCOMPARE(l.facts.value(QStringLiteral("round_trip_ms")).toDouble(), 5.0);
         QCOMPARE(l.facts.value(QStringLiteral("samples")).toInt(), SetupCheck::kProbes);
-        QCOMPARE(rig.commands(), (QStringList{"GetBalance", "GetBalance", "GetBalance",
-                                              "PE_GetProductPrice", "PE_GetProductPrice"}));
+        QCOMPARE(rig.commands(), (QStringList{u"GetBalance"_s, u"GetBalance"_s, u"GetBalance"_s,
+                                              u"PE_GetProductPrice"_s, u"PE_GetProductPrice"_s}));
     }
 };
 

@@ -19,7 +19,7 @@ inline MainFields killSaveFields(bool b) {
     f.startTime = b ? QStringLiteral("10:30 PM") : QString();
     QStringList names;
     for (int i = 0; i < (b ? 1500 : 3); ++i)
-        names << QStringLiteral("name%1.%2").arg(i).arg(b ? "co.uk" : "com");
+        names << QStringLiteral("name%1.%2").arg(i).arg(QLatin1String(b ? "co.uk" : "com"));
     f.domains = names.join(QStringLiteral("\r\n"));
     return f;
 }

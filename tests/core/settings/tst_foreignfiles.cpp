@@ -13,6 +13,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -67,18 +68,18 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString folder = dir.filePath("data");
+        const QString folder = dir.filePath(u"data"_s);
         QVERIFY(QDir().mkdir(folder));
         const QString path = QDir(folder).filePath(name);
-        const QString target = dir.filePath("elsewhere");
-        if (kind == "link") {
+        const QString target = dir.filePath(u"elsewhere"_s);
+        if (kind == u"link"_s) {
             QVERIFY(writeAll(target, "someone else's file"));
             QVERIFY(QFile::link(target, path));
-        } else if (kind == "dangling") {
+        } else if (kind == u"dangling"_s) {
             QVERIFY(QFile::link(target, path));
-        } else if (kind == "fifo") {
+        } else if (kind == u"fifo"_s) {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (kind == "folder") {
+        } else if (kind == u"folder"_s) {
             QVERIFY(QDir().mkdir(path));
         } else {
             QVERIFY(writeAll(path, "kept"));
@@ -110,38 +111,39 @@ private slots:
         QCOMPARE(describe(target), targetBefore);
         // The files that were read are saved as usual.
         for (const char* other : {"settings.dat", "domains.dat", "options.ini"})
-            if (name != other)
-                QVERIFY2(describe(QDir(folder).filePath(other)).startsWith("file "), other);
+            if (name != QLatin1String(other))
+                QVERIFY2(describe(QDir(folder).filePath(QLatin1String(other)))
+                             .startsWith(QLatin1String("file ")),
+                         other);
     }
 
     void onlyOwnLeftoversAreRemoved() {
         QTemporaryDir dir;
         const QDir folder(dir.path());
-        const QStringList kept = {"settings.dat.backup", "domains.dat.2024-1",
-                                  "settings.dat.AbC123", "settings.dat.drovane-save-AbC1234",
-                                  "xsettings.dat.drovane-save-AbC123"};
+        const QStringList kept = {u"settings.dat.backup"_s, u"domains.dat.2024-1"_s,
+                                  u"settings.dat.AbC123"_s, u"settings.dat.drovane-save-AbC1234"_s,
+                                  u"xsettings.dat.drovane-save-AbC123"_s};
         for (const QString& name : kept)
             QVERIFY(writeAll(folder.filePath(name), "user's"));
-        const QStringList removed = {"settings.dat.drovane-save-AbC123",
-                                     "domains.dat.drovane-save-000000",
-                                     "options.ini.drovane-save-zZzZzZ"};
+        const QStringList removed = {u"settings.dat.drovane-save-AbC123"_s,
+                                     u"domains.dat.drovane-save-000000"_s,
+                                     u"options.ini.drovane-save-zZzZzZ"_s};
         for (const QString& name : removed)
             QVERIFY(writeAll(folder.filePath(name), "leftover"));
         // Leftover names on what no save makes: a folder, a link.
-        QVERIFY(folder.mkdir("domains.dat.drovane-save-Folder"));
-        QVERIFY(QFile::link(folder.filePath("settings.dat.backup"),
-                            folder.filePath("settings.dat.drovane-save-Link00")));
+        QVERIFY(folder.mkdir(u"domains.dat.drovane-save-Folder"_s));
+        QVERIFY(QFile::link(folder.filePath(u"settings.dat.backup"_s),
+                            folder.filePath(u"settings.dat.drovane-save-Link00"_s)));
         QStringList survivors = kept;
-        survivors << "domains.dat.drovane-save-Folder"
-                  << "settings.dat.drovane-save-Link00";
+        survivors << u"domains.dat.drovane-save-Folder"_s << u"settings.dat.drovane-save-Link00"_s;
         // Another user's file, where the test may give one away.
-        const QString foreign = folder.filePath("domains.dat.drovane-save-Theirs");
+        const QString foreign = folder.filePath(u"domains.dat.drovane-save-Theirs"_s);
         QVERIFY(writeAll(foreign, "theirs"));
         if (::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0)
-            survivors << "domains.dat.drovane-save-Theirs"; // else it stays ours and goes
+            survivors << u"domains.dat.drovane-save-Theirs"_s; // else it stays ours and goes
 
         SettingsStore(dir.path()).removeStaleSaves();
-        survivors << "drovane.lock"; // what the folder's saves are kept apart by
+        survivors << u"drovane.lock"_s; // what the folder's saves are kept apart by
         QStringList left = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         left.sort();
         survivors.sort();

@@ -38,7 +38,8 @@ private slots:
             for (int t = 0; t < targets().size(); ++t) {
                 const QDir folder(root + u'/' + targets()[t].first);
                 const QStringList files = folder.entryList(QDir::Files);
-                QVERIFY2(!files.isEmpty(), qPrintable(folder.path() + " holds no input"));
+                QVERIFY2(!files.isEmpty(),
+                         qPrintable(folder.path() + QStringLiteral(" holds no input")));
                 for (const QString& file : files)
                     QTest::addRow("%s/%s/%s", qPrintable(QFileInfo(root).fileName()),
                                   qPrintable(targets()[t].first), qPrintable(file))

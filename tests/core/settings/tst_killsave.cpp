@@ -15,6 +15,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -110,14 +111,14 @@ private slots:
                          .constData());
 
             const bool written = !emptyFolder || afterFirstSave;
-            const QString paths[2] = {QDir(folder).filePath("settings.dat"),
-                                      QDir(folder).filePath("domains.dat")};
+            const QString paths[2] = {QDir(folder).filePath(u"settings.dat"_s),
+                                      QDir(folder).filePath(u"domains.dat"_s)};
             const QByteArray* choices[2] = {settings_, domains_}; // old (A), new (B)
             int state[2] = {};
             for (int f = 0; f < 2; ++f) {
                 if (!QFileInfo::exists(paths[f])) {
                     QVERIFY2(!written,
-                             qPrintable(paths[f] + " is gone after kill " + QString::number(i)));
+                             qPrintable(paths[f] + u" is gone after kill "_s + QString::number(i)));
                     continue;
                 }
                 const QByteArray bytes = readAll(paths[f]);
@@ -135,8 +136,8 @@ private slots:
             // owner's alone, and the next start-up clears it.
             const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
             for (const QFileInfo& entry : entries) {
-                if (entry.fileName() == "settings.dat" || entry.fileName() == "domains.dat" ||
-                    entry.fileName() == "drovane.lock")
+                if (entry.fileName() == u"settings.dat"_s || entry.fileName() == u"domains.dat"_s ||
+                    entry.fileName() == u"drovane.lock"_s)
                     continue;
                 QCOMPARE(entry.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner |
                                                  QFile::ReadUser | QFile::WriteUser),

@@ -23,6 +23,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 using drovane::test::PermissionsBindRoot;
 
 namespace {
@@ -178,7 +179,7 @@ class FolderInPlace : public Fault {
 public:
     explicit FolderInPlace(const QString& path) : path_(path) {
         QFile::remove(path_);
-        QDir().mkpath(QDir(path_).filePath("inside"));
+        QDir().mkpath(QDir(path_).filePath(u"inside"_s));
     }
     ~FolderInPlace() override { QDir(path_).removeRecursively(); }
 
@@ -238,7 +239,7 @@ private slots:
         QFETCH(bool, onTmpfs);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString mountPoint = dir.filePath("disk");
+        const QString mountPoint = dir.filePath(u"disk"_s);
         QVERIFY(QDir().mkdir(mountPoint));
         std::unique_ptr<Mounted> disk;
         if (onTmpfs) {
@@ -246,38 +247,38 @@ private slots:
             if (!disk->ok())
                 QSKIP("no tmpfs can be mounted here; the write-limit rows stand in");
         }
-        const QString folder = QDir(mountPoint).filePath("data");
+        const QString folder = QDir(mountPoint).filePath(u"data"_s);
         QVERIFY(QDir().mkdir(folder));
         SettingsStore store(folder);
         QVERIFY(store.WriteSettings(fieldsA()).ok);
 
         std::unique_ptr<Fault> cause;
-        if (fault == "read-only folder") {
+        if (fault == u"read-only folder"_s) {
             cause = std::make_unique<ReadOnlyFolder>(folder);
-            QVERIFY2(!QFile(QDir(folder).filePath("probe")).open(QIODevice::WriteOnly),
+            QVERIFY2(!QFile(QDir(folder).filePath(u"probe"_s)).open(QIODevice::WriteOnly),
                      "the folder is still writable");
-        } else if (fault == "read-only mount") {
+        } else if (fault == u"read-only mount"_s) {
             auto readOnly = std::make_unique<ReadOnlyMount>(folder);
             if (!readOnly->ok())
                 QSKIP("no bind mount here; the read-only folder row stands in");
             cause = std::move(readOnly);
-        } else if (fault.startsWith("disk")) {
-            auto full = std::make_unique<DiskFull>(QDir(mountPoint).filePath("filler"),
-                                                   fault == "disk full" ? 0 : 4);
+        } else if (fault.startsWith(u"disk"_s)) {
+            auto full = std::make_unique<DiskFull>(QDir(mountPoint).filePath(u"filler"_s),
+                                                   fault == u"disk full"_s ? 0 : 4);
             QVERIFY(full->ok());
             cause = std::move(full);
-        } else if (fault.startsWith("limit ")) {
+        } else if (fault.startsWith(u"limit "_s)) {
             cause = std::make_unique<FileSizeLimit>(fault.mid(6).toULongLong());
-        } else if (fault.endsWith(" link")) {
-            const QString target = dir.filePath("another file");
+        } else if (fault.endsWith(u" link"_s)) {
+            const QString target = dir.filePath(u"another file"_s);
             QFile other(target);
             QVERIFY(other.open(QIODevice::WriteOnly) && other.write("another file") > 0);
             other.close();
-            cause = std::make_unique<LinkInPlace>(QDir(folder).filePath(fault.section(' ', 0, 0)),
+            cause = std::make_unique<LinkInPlace>(QDir(folder).filePath(fault.section(u' ', 0, 0)),
                                                   target);
         } else {
             cause =
-                std::make_unique<FolderInPlace>(QDir(folder).filePath(fault.section(' ', 0, 0)));
+                std::make_unique<FolderInPlace>(QDir(folder).filePath(fault.section(u' ', 0, 0)));
         }
 
         const QMap<QString, QByteArray> before = snapshot(folder);
@@ -288,7 +289,7 @@ private slots:
 
         QVERIFY(!result.ok);
         QVERIFY(!result.error.isEmpty());
-        QVERIFY2(!result.error.contains("Unknown error"), qPrintable(result.error));
+        QVERIFY2(!result.error.contains(u"Unknown error"_s), qPrintable(result.error));
         QCOMPARE(handledErrorCount(), errorsBefore + 1);
         QCOMPARE(after.keys(), before.keys());
         QVERIFY2(after == before, "a failed save changed a file");

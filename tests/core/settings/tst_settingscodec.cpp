@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace drovane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,7 +14,7 @@ SettingsArray realisticSettings() {
     const QStringList values = QStringLiteral("|reseller|p&ss w\u00f6rd|1|5|Jane|Doe|+1.5555551234|"
                                               "12 High St|London|GB|jane@example.com|0|10:30 PM||"
                                               "1|ns1.example.net|ns2.example.net|0|9$FOTHER")
-                                   .split('|');
+                                   .split(u'|');
     SettingsArray s;
     for (int k = 1; k <= kSettingCount; ++k)
         s[k] = values[k - 1];
@@ -113,7 +114,7 @@ private slots:
         QCOMPARE(decodeSettings(bytes, s), pieces);
         const SettingsArray fresh = realisticSettings();
         for (int k = 1; k <= kSettingCount; ++k)
-            QCOMPARE(s[k], k > pieces                           ? QString("old")
+            QCOMPARE(s[k], k > pieces                           ? u"old"_s
                            : k == pieces && !lastPiece.isNull() ? lastPiece
                                                                 : fresh[k]);
     }
@@ -164,10 +165,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<int>("count");
-        QTest::newRow("aa in aaa overlaps") << QString("aaa") << QString("aa") << 2;
-        QTest::newRow("CR LF in three lines") << QString("a\r\nb\r\nc") << QString("\r\n") << 2;
-        QTest::newRow("CR LF in one line") << QString("a.com") << QString("\r\n") << 0;
-        QTest::newRow("empty text") << QString() << QString("\r\n") << 0;
+        QTest::newRow("aa in aaa overlaps") << u"aaa"_s << u"aa"_s << 2;
+        QTest::newRow("CR LF in three lines") << u"a\r\nb\r\nc"_s << u"\r\n"_s << 2;
+        QTest::newRow("CR LF in one line") << u"a.com"_s << u"\r\n"_s << 0;
+        QTest::newRow("empty text") << QString() << u"\r\n"_s << 0;
     }
     void check() {
         QFETCH(QString, text);

@@ -12,6 +12,7 @@
 
 using namespace drovane;
 using namespace drovane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -63,12 +64,11 @@ private slots:
         const OptionsRead r = parseOptions(ini);
         if (notices < 0) {
             QCOMPARE(r.status, FileRead::Failed);
-            QVERIFY2(r.error.startsWith("it is not an INI file"), qPrintable(r.error));
+            QVERIFY2(r.error.startsWith(u"it is not an INI file"_s), qPrintable(r.error));
             return;
         }
         QCOMPARE(r.status, FileRead::Read);
-        const QString got = QString("%1%2%3")
-                                .arg(r.options.secure)
+        const QString got = u"%1%2%3"_s.arg(r.options.secure)
                                 .arg(r.options.testEnvironment)
                                 .arg(r.options.buyAtOnce);
         QCOMPARE(got, read);
@@ -82,12 +82,11 @@ private slots:
         QTest::newRow("undecodable bytes") << QString::fromUtf8("M\xfcller") << "UTF-8";
         QTest::newRow("line break") << "a\nb"
                                     << "control";
-        QTest::newRow("NUL") << QString("a") + QChar(0) + "b"
-                             << "control";
+        QTest::newRow("NUL") << u"a"_s + QChar(0) + u"b"_s << "control";
         QTest::newRow("not in the code page")
             << QStringLiteral(u"\u0141\u00f3d\u017a") << "cannot keep";
-        QTest::newRow("255 characters") << QString(255, 'x') << "";
-        QTest::newRow("256 characters") << QString(256, 'x') << "longer";
+        QTest::newRow("255 characters") << QString(255, u'x') << "";
+        QTest::newRow("256 characters") << QString(256, u'x') << "longer";
     }
     void settingValues() {
         QFETCH(QString, value);
@@ -109,8 +108,9 @@ private slots:
         QCOMPARE(again.all(), store.all());
         const QStringList taken = {again.Settings(2),  again.Settings(3),  again.Settings(4),
                                    again.Settings(13), again.Settings(14), again.Settings(16)};
-        QCOMPARE(taken, QStringList({"reseller", "p&ss w\u00f6rd", "1", "1", "10:30 PM", "0"}));
-        QCOMPARE(again.readDomains(), QString("a.com\r\nb.com\r\nc.org"));
+        QCOMPARE(taken, QStringList({u"reseller"_s, u"p&ss w\u00f6rd"_s, u"1"_s, u"1"_s,
+                                     u"10:30 PM"_s, u"0"_s}));
+        QCOMPARE(again.readDomains(), u"a.com\r\nb.com\r\nc.org"_s);
     }
 
     void getSettingsWithoutAFile_data() {
@@ -130,9 +130,9 @@ private slots:
         SettingsStore store(dir.path());
         for (int k = 1; k <= kSettingCount; ++k)
             store.setSettings(k, QStringLiteral("old"));
-        if (kind == "folder")
-            QVERIFY(QDir(dir.path()).mkdir("settings.dat"));
-        if (kind == "empty")
+        if (kind == u"folder"_s)
+            QVERIFY(QDir(dir.path()).mkdir(u"settings.dat"_s));
+        if (kind == u"empty"_s)
             QVERIFY(writeAll(store.settingsPath(), {}));
         store.GetSettings();
         for (int k = 1; k <= kSettingCount; ++k)
@@ -163,8 +163,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, exists);
         QTemporaryDir dir;
-        QVERIFY(writeAll(dir.filePath("file"), "x"));
-        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        QVERIFY(writeAll(dir.filePath(u"file"_s), "x"));
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
         QCOMPARE(FileExists(name.isEmpty() ? QString() : dir.filePath(name)), exists);
     }
 
@@ -184,8 +184,8 @@ private slots:
         QFETCH(bool, used);
         QStandardPaths::setTestModeEnabled(true);
         QTemporaryDir dir;
-        QVERIFY(QFile::link(QStringLiteral("/usr/bin"), dir.filePath("bin")));
-        QVERIFY(QDir(dir.path()).mkdir("usrlocal"));
+        QVERIFY(QFile::link(QStringLiteral("/usr/bin"), dir.filePath(u"bin"_s)));
+        QVERIFY(QDir(dir.path()).mkdir(u"usrlocal"_s));
         folder.replace(QLatin1Char('@'), dir.path());
         QCOMPARE(dataFolder(folder) == folder, used);
     }
