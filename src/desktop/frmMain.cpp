@@ -57,7 +57,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
                  const QStringList& colLegalTypes, const QString& registrarHost,
                  std::function<void()> endProgram, QWidget* parent)
     : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
-      prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
+      prompter_(prompter), legalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
     setObjectName(kWindow);
     setAccessibleWindowRole(this, QAccessible::Window);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
@@ -371,7 +371,7 @@ void frmMain::cmdStart_Click() {
 
 void frmMain::cmdSettings_Click() {
     if (!settingsWindow_) {
-        settingsWindow_ = new frmSettings(store_, colLegalTypes_, prompter_, *this, this);
+        settingsWindow_ = new frmSettings(store_, legalTypes_, prompter_, *this, this);
         connect(settingsWindow_, &frmSettings::unloaded, this, [this] {
             if (settingsWindow_)
                 settingsWindow_->disconnect(this);
@@ -405,7 +405,7 @@ void frmMain::imgLink1_Click() {
 }
 
 void frmMain::chkLogging_Change() {
-    bolLogging_ = chkLogging->isChecked();
+    logging_ = chkLogging->isChecked();
 }
 
 void frmMain::chkStartImmediately_Change() {
@@ -522,7 +522,7 @@ void frmMain::showServerError(const ServerErrorReport& report) {
     errorWindows_.removeAll(nullptr);
     // A registrar that keeps failing a name would otherwise open a window for it at
     // every interval: the job's open window takes the error instead.
-    const std::shared_ptr<clsDomains> job = report.job.lock();
+    const std::shared_ptr<DomainJob> job = report.job.lock();
     if (job) {
         const QPointer<frmError> open = errorWindowOfJob_.value(job.get());
         if (open && open->isVisible() && open->job() == job) {

@@ -17,9 +17,9 @@ SettingsArray contactSettings() {
     const QStringList contact =
         QStringLiteral("Jane|Doe|+1.5555551234|12 High St|London|GB|jane@example.com").split('|');
     for (int k = 6; k <= 12; ++k)
-        s[k] = contact[k - 6];
-    s[17] = QStringLiteral("ns1.example.net");
-    s[18] = QStringLiteral("ns2.example.net");
+        s[Setting(k)] = contact[k - 6];
+    s[Setting::NameServer1] = QStringLiteral("ns1.example.net");
+    s[Setting::NameServer2] = QStringLiteral("ns2.example.net");
     return s;
 }
 
@@ -88,25 +88,27 @@ private slots:
 
         const QStringList flags = setup.split(' ');
         SettingsArray s = contactSettings();
-        s[19] = flags.contains("purchase") ? "1" : flags.contains("free") ? "" : "0";
-        s[20] = flags.contains("nolt") ? "7" : "4$STRA";
+        s[Setting::UsePurchase] = flags.contains("purchase") ? "1"
+                                  : flags.contains("free")   ? ""
+                                                             : "0";
+        s[Setting::LegalType] = flags.contains("nolt") ? "7" : "4$STRA";
         for (const QString& f : flags)
             if (f.startsWith('-'))
-                s[f.mid(1).toInt()].clear();
-        clsDomainsMain g = groupOf({domain});
-        g.CurPos = flags.contains("purchase") ? 0 : 1;
-        g.item(1)->Tries = 1;
-        g.item(1)->DoPURCHASE = flags.contains("free");
+                s[Setting(f.mid(1).toInt())].clear();
+        DomainGroup g = groupOf({domain});
+        g.cursor = flags.contains("purchase") ? 0 : 1;
+        g.at(1)->tries = 1;
+        g.at(1)->buyNext = flags.contains("free");
         // The suffix counts anywhere in the list text, in its exact case only.
         const QString list = domain + (flags.contains("biz") ? "\r\nshop.biz" : "\r\nSHOP.ORG");
         const RequestContext ctx{"reseller", "secret", &s, listNeedsRegistrant(list),
                                  flags.contains("ns")};
 
-        const std::optional<Request> r = buildRequest(g, ctx);
+        const std::optional<Request> r = takeRequest(g, ctx);
         QVERIFY(r);
         QCOMPARE(r->bytes, request);
-        QCOMPARE(r->job, g.item(1));
-        QVERIFY(!g.item(1)->DoPURCHASE);
+        QCOMPARE(r->job, g.at(1));
+        QVERIFY(!g.at(1)->buyNext);
     }
 
     void valuesArePercentEncoded_data() {
@@ -127,11 +129,11 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QByteArray, sent);
         SettingsArray s = contactSettings();
-        s[9] = value;
-        s[19] = QStringLiteral("1");
-        clsDomainsMain g = groupOf({"example.biz"});
+        s[Setting::Address] = value;
+        s[Setting::UsePurchase] = QStringLiteral("1");
+        DomainGroup g = groupOf({"example.biz"});
         const RequestContext ctx{value, value, &s, true, false};
-        const std::optional<Request> r = buildRequest(g, ctx);
+        const std::optional<Request> r = takeRequest(g, ctx);
         QVERIFY(r);
         QVERIFY(r->bytes.contains("&uid=" + sent + "&pw=" + sent + "&sld="));
         QVERIFY(r->bytes.contains("&registrantaddress1=" + sent + "&registrantcity="));
@@ -145,7 +147,7 @@ private slots:
     void cursorWalk_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<int>("names");
-        QTest::addColumn<int>("curPos");
+        QTest::addColumn<int>("cursor");
         QTest::addColumn<int>("removeAt"); // 0: nothing removed before the walk
         QTest::addColumn<bool>("answered");
         QTest::addColumn<int>("free");
@@ -174,7 +176,7 @@ private slots:
     void cursorWalk() {
         QFETCH(QString, method);
         QFETCH(int, names);
-        QFETCH(int, curPos);
+        QFETCH(int, cursor);
         QFETCH(int, removeAt);
         QFETCH(bool, answered);
         QFETCH(int, free);
@@ -183,31 +185,37 @@ private slots:
         QStringList domains;
         for (int k = 1; k <= names; ++k)
             domains << QStringLiteral("d%1.com").arg(k);
-        clsDomainsMain g = groupOf(domains);
-        g.CurPos = curPos;
+        DomainGroup g = groupOf(domains);
+        g.cursor = cursor;
         if (removeAt < 0) // the removed name had been found free
-            g.item(-removeAt)->DoPURCHASE = true;
+            g.at(-removeAt)->buyNext = true;
         if (removeAt != 0)
-            g.Remove(std::abs(removeAt));
+            g.remove(std::abs(removeAt));
         SettingsArray s = contactSettings();
-        s[19] = method;
+        s[Setting::UsePurchase] = method;
         const RequestContext ctx{"reseller", "secret", &s, false, false};
 
         QStringList seen;
         for (int step = 0; step < walk.split(' ').size(); ++step) {
-            const int before = g.CurPos;
-            const std::optional<Request> r = buildRequest(g, ctx);
+            const int before = g.cursor;
+            // What a failure report names beforehand is what the request then goes to.
+            const std::optional<Pick> peeked = g.peekNext(requestMethod(ctx));
+            const std::optional<Request> r = takeRequest(g, ctx);
             seen << label(r);
+            QCOMPARE(bool(peeked), bool(r));
             if (!r) {
-                QCOMPARE(g.CurPos, before);
+                QCOMPARE(g.cursor, before);
                 continue;
             }
-            QCOMPARE(r->position, g.CurPos);
-            QCOMPARE(r->job, g.item(g.CurPos));
+            QCOMPARE(peeked->job, r->job);
+            QCOMPARE(peeked->position, r->position);
+            QCOMPARE(peeked->purchase, r->purchase);
+            QCOMPARE(r->position, g.cursor);
+            QCOMPARE(r->job, g.at(g.cursor));
             if (answered)
                 r->job->countTry();
             if (!r->purchase && label(r) == QStringLiteral("c%1").arg(free)) {
-                r->job->DoPURCHASE = true;
+                r->job->buyNext = true;
                 free = 0;
             }
         }
