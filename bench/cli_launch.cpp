@@ -3,7 +3,10 @@
 // beside the same with a list of eight names. The difference, divided by the names, is
 // what a run holds per name.
 //
-//   drovane_cli_launch [--names N] [--runs R] [--seconds S]
+//   drovane_cli_launch [--names N] [--runs R] [--seconds S] [--program PATH]
+//
+// --program times another build of drovane-cli (an earlier one, to set the figures beside
+// it in one run).
 
 #include "BenchLists.h"
 #include "ThreadedStandIn.h"
@@ -117,6 +120,10 @@ int main(int argc, char** argv) {
     const int names = std::clamp(argValue(args, "--names", 1000000), 8, 4000000);
     const int runs = std::clamp(argValue(args, "--runs", 5), 1, 50);
     const int seconds = std::clamp(argValue(args, "--seconds", 3), 1, 60);
+    const qsizetype programAt = args.indexOf(QStringLiteral("--program"));
+    const QString program = programAt >= 0 && programAt + 1 < args.size()
+                                ? args[programAt + 1]
+                                : QStringLiteral(DROVANE_CLI);
     bench::ThreadedStandIn standIn(
         {test::checkReply("211"), test::checkReply("210"), test::orderReply()});
     if (standIn.port() == 0) {
@@ -126,8 +133,8 @@ int main(int argc, char** argv) {
     QFile loadavg(QStringLiteral("/proc/loadavg"));
     if (loadavg.open(QIODevice::ReadOnly))
         std::printf("load average at start: %s", loadavg.readAll().constData());
-    std::printf("drovane-cli run, interval 1, plain HTTP; %d runs each, %d s of running\n", runs,
-                seconds);
+    std::printf("%s run, interval 1, plain HTTP; %d runs each, %d s of running\n",
+                qPrintable(program), runs, seconds);
     std::printf("  %9s %4s %22s %12s %12s\n", "names", "run", "launch->first request", "VmRSS",
                 "VmHWM");
     double rss[2] = {0, 0}, hwm[2] = {0, 0}, first[2] = {0, 0};
@@ -136,8 +143,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 2; ++k) {
         std::vector<double> f, r, h;
         for (int i = 0; i < runs; ++i) {
-            const Launch l =
-                launchOnce(QStringLiteral(DROVANE_CLI), standIn.port(), sizes[k], seconds, standIn);
+            const Launch l = launchOnce(program, standIn.port(), sizes[k], seconds, standIn);
             broken += l.firstRequestMs < 0 || l.rssKiB < 0;
             std::printf("  %9d %4d %19.1f ms %8.1f MiB %8.1f MiB\n", sizes[k], i + 1,
                         l.firstRequestMs, l.rssKiB / 1024.0, l.hwmKiB / 1024.0);

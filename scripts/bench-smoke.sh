@@ -44,6 +44,7 @@ gbench drovane_window_bench
 step "drovane_timing" "$build/bench/drovane_timing" --seconds 3 --rounds 1
 step "drovane_timing --tls" "$build/bench/drovane_timing" --tls --tls-samples 10
 step "drovane_race_sim" "$build/bench/drovane_race_sim"
+step "drovane_cli_launch" "$build/bench/drovane_cli_launch" --names 1000 --runs 1 --seconds 1
 step "drovane_memory" "$build/bench/drovane_memory" --names 1000 --seconds 1
 step "drovane_window_load --names" "$build/bench/drovane_window_load" --names 1000 --runs 1
 step "drovane_window_load --line" "$build/bench/drovane_window_load" --line 4096 --runs 1

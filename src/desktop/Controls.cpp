@@ -3,10 +3,13 @@
 #include "ListBox.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QStyle>
 
 namespace drovane {
 
@@ -104,6 +107,70 @@ void FrameRect::paintEvent(QPaintEvent*) {
     painter.setPen(colour_);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+namespace {
+QWidget* label(QLabel* l, const ControlSpec& spec) {
+    l->setText(QString::fromUtf8(spec.caption));
+    l->setObjectName(QLatin1String(spec.name));
+    l->setGeometry(twipRect(spec.left, spec.top, spec.width, spec.height));
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+// A box and its frame rectangle, which lies 45 twips (3 px) outside it.
+template <class Box> QWidget* framed(Box* box, QWidget* window, const ControlSpec& spec) {
+    box->setObjectName(QLatin1String(spec.name));
+    box->setGeometry(twipRect(spec.left, spec.top, spec.width, spec.height));
+    box->setFont(tahoma(9.75));
+    auto* frame = new FrameRect(kFrameRed, window);
+    frame->setObjectName(QStringLiteral("shp") + QLatin1String(spec.name).mid(3));
+    frame->setGeometry(box->geometry().adjusted(-px(45), -px(45), px(45), px(45)));
+    return box;
+}
+
+QWidget* option(QWidget* window, const ControlSpec& spec) {
+    auto* c = new QCheckBox(window);
+    c->setObjectName(QLatin1String(spec.name));
+    QRect at = twipRect(spec.left, spec.top, spec.width, spec.height);
+    // The style's indicator may be a pixel larger than the box; never clip it.
+    const int indicator = window->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c);
+    at.setSize(at.size().expandedTo(QSize(indicator, indicator)));
+    c->setGeometry(at);
+    c->setChecked(spec.kind == ControlKind::CheckedOption);
+    return c;
+}
+
+QWidget* button(QWidget* window, const ControlSpec& spec) {
+    auto* b = new QPushButton(QString::fromUtf8(spec.caption), window);
+    b->setObjectName(QLatin1String(spec.name));
+    b->setGeometry(twipRect(spec.left, spec.top, spec.width, spec.height));
+    return b;
+}
+
+QWidget* build(QWidget* window, const ControlSpec& spec) {
+    switch (spec.kind) {
+    case ControlKind::Label:
+        return label(new QLabel(window), spec);
+    case ControlKind::ClickLabel:
+        return label(new ClickLabel(window), spec);
+    case ControlKind::Box:
+        return framed(new QLineEdit(window), window, spec);
+    case ControlKind::List:
+        return framed(new ListBox(window), window, spec);
+    case ControlKind::Option:
+    case ControlKind::CheckedOption:
+        return option(window, spec);
+    case ControlKind::Button:
+        return button(window, spec);
+    }
+    return nullptr;
+}
+} // namespace
+
+void buildControls(QWidget* window, std::span<const ControlSpec> table) {
+    for (const ControlSpec& spec : table)
+        build(window, spec);
 }
 
 QPixmap artwork(const QString& name) {

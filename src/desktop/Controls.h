@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QRect>
 #include <QWidget>
+#include <span>
 
 class QAbstractButton;
 class QLineEdit;
@@ -73,6 +74,40 @@ protected:
 private:
     QColor colour_;
 };
+
+// What a row of a window's control table builds.
+enum class ControlKind {
+    Label,         // a caption or a shown value, at the top left of its rectangle
+    ClickLabel,    // the same, telling of clicks (ClickLabel)
+    Box,           // a one-line text box in Tahoma 9.75, in a red frame
+    List,          // the domain list box in Tahoma 9.75, in a red frame
+    Option,        // a check box without a caption of its own, unchecked
+    CheckedOption, // the same, checked
+    Button,
+};
+
+// One control of a window: its name (the objectName tests and tools find it by), what it
+// is, its caption and its rectangle in twips. A box's frame is named after the box, "shp"
+// in place of "txt".
+struct ControlSpec {
+    const char* name;
+    ControlKind kind;
+    const char* caption;
+    int left, top, width, height;
+};
+
+// Builds the controls of a table on the window, in the table's order, which is also
+// the order they stack in and the order Tab follows until the window sets its own.
+void buildControls(QWidget* window, std::span<const ControlSpec> table);
+
+// The window's control of that name and class, as its table built it. A table and a
+// window that disagree are a slip of the program, which stops at once.
+template <class T> T* builtControl(QWidget* window, const char* name) {
+    T* control = window->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (!control)
+        qFatal("Drovane: no control %s of that kind on %s", name, qPrintable(window->objectName()));
+    return control;
+}
 
 // The picture a label shows, from the program's resources.
 QPixmap artwork(const QString& name);

@@ -22,9 +22,6 @@ namespace {
 constexpr int kMargin = 4;
 constexpr int kUndoSteps = 100;
 constexpr int kCaretWidth = 1;
-constexpr int kUnitsPerPixel = 64;
-// More cached line widths than this are a list scrolled through; they start afresh.
-constexpr qsizetype kWidthsKept = 4096;
 
 bool isWord(QChar c) {
     return !c.isSpace();
@@ -36,7 +33,7 @@ int accessiblePosition(qsizetype position) {
 }
 } // namespace
 
-ListBox::ListBox(QWidget* parent) : QAbstractScrollArea(parent), metrics_(font()) {
+ListBox::ListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     installAccessibility();
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
@@ -50,17 +47,8 @@ ListBox::ListBox(QWidget* parent) : QAbstractScrollArea(parent), metrics_(font()
 }
 
 void ListBox::measureFont() {
-    metrics_ = QFontMetricsF(font());
-    lineHeight_ = std::max<qreal>(1, metrics_.height());
-    for (int c = 0; c < 128; ++c)
-        asciiAdvance_[c] = metrics_.horizontalAdvance(QChar(c));
-    asciiAdvance_[int('\t')] = 8 * asciiAdvance_[int(' ')];
-    for (int c = 0; c < 128; ++c)
-        asciiUnits_[c] = qRound64(asciiAdvance_[c] * kUnitsPerPixel);
-    widths_.clear();
-    widest_ = 0;
-    widestLine_ = -1;
-    horizontalScrollBar()->setSingleStep(std::max(1, qRound(asciiAdvance_[int('n')] * 2)));
+    layout_.setFont(font());
+    horizontalScrollBar()->setSingleStep(std::max(1, qRound(layout_.asciiAdvance('n') * 2)));
 }
 
 void ListBox::setPlainText(QString text) {
@@ -72,9 +60,7 @@ void ListBox::setPlainText(QString text) {
     redo_.clear();
     cursor_ = anchor_ = 0;
     preferredX_ = -1;
-    widths_.clear();
-    widest_ = 0;
-    widestLine_ = -1;
+    layout_.forget();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     updateScrollBars();
@@ -121,77 +107,14 @@ bool ListBox::replace(qsizetype from, qsizetype to, const QString& text) {
     return true;
 }
 
-// Layout
-
-qreal ListBox::advance(qsizetype at, qsizetype* length) const {
-    const QString& text = lines_.text();
-    const QChar c = text[at];
-    if (c.unicode() < 128) {
-        *length = 1;
-        return asciiAdvance_[c.unicode()];
-    }
-    if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
-        *length = 2;
-        return metrics_.horizontalAdvance(text.mid(at, 2));
-    }
-    *length = 1;
-    return metrics_.horizontalAdvance(c);
-}
-
-qreal ListBox::lineWidth(int line) const {
-    if (const auto known = widths_.constFind(line); known != widths_.cend())
-        return *known;
-    const qreal width = xOf(line, lines_.lineEnd(line));
-    if (widths_.size() >= kWidthsKept)
-        widths_.clear();
-    widths_.insert(line, width);
-    return width;
-}
-
-qreal ListBox::widthOf(QStringView text) const {
-    // Names are ASCII: their advances come from the table without a call, which keeps
-    // measuring a line of a megabyte to a few milliseconds.
-    qint64 asciiUnits = 0;
-    qreal width = 0;
-    const QChar* const end = text.data() + text.size();
-    for (const QChar* at = text.data(); at < end;) {
-        if (at->unicode() < 128) {
-            asciiUnits += asciiUnits_[at->unicode()];
-            ++at;
-            continue;
-        }
-        const qsizetype length =
-            at->isHighSurrogate() && at + 1 < end && at[1].isLowSurrogate() ? 2 : 1;
-        width += metrics_.horizontalAdvance(QString(at, length));
-        at += length;
-    }
-    return width + qreal(asciiUnits) / kUnitsPerPixel;
-}
-
-qreal ListBox::xOf(int line, qsizetype position) const {
-    const qsizetype start = lines_.lineStart(line);
-    const qsizetype end = std::clamp(position, start, lines_.lineEnd(line));
-    return widthOf(QStringView(lines_.text()).sliced(start, end - start));
-}
-
-qsizetype ListBox::positionAtX(int line, qreal x) const {
-    qreal left = 0;
-    const qsizetype end = lines_.lineEnd(line);
-    for (qsizetype at = lines_.lineStart(line), length = 1; at < end; at += length) {
-        const qreal w = advance(at, &length);
-        if (x < left + w / 2)
-            return at;
-        left += w;
-    }
-    return end;
-}
+// Where the rows are
 
 qsizetype ListBox::positionAt(const QPoint& point) const {
-    const qreal row = std::floor((point.y() - kMargin) / lineHeight_);
+    const qreal row = std::floor((point.y() - kMargin) / layout_.lineHeight());
     const qreal line = topLine() + std::max<qreal>(row, 0);
     if (line >= lines_.lineCount())
         return lines_.size();
-    return positionAtX(int(line), point.x() - kMargin + scrollX());
+    return layout_.positionAtX(int(line), point.x() - kMargin + scrollX());
 }
 
 int ListBox::textWidth() const {
@@ -203,7 +126,7 @@ int ListBox::visibleRows() const {
 }
 
 int ListBox::visibleRowsFor(int height) const {
-    return std::max(1, int((height - 2 * kMargin) / lineHeight_));
+    return std::max(1, int((height - 2 * kMargin) / layout_.lineHeight()));
 }
 
 int ListBox::topLine() const {
@@ -258,13 +181,14 @@ QRect ListBox::characterRect(qsizetype position) const {
     const int row = line - topLine();
     if (row < 0 || row > visibleRows())
         return {};
-    qreal width = asciiAdvance_[int(' ')];
+    qreal width = layout_.asciiAdvance(' ');
     if (position < lines_.lineEnd(line)) {
         qsizetype length = 1;
-        width = advance(position, &length);
+        width = layout_.advance(position, &length);
     }
-    const QRectF at(kMargin - scrollX() + xOf(line, position), kMargin + row * lineHeight_, width,
-                    lineHeight_);
+    const qreal height = layout_.lineHeight();
+    const QRectF at(kMargin - scrollX() + layout_.xOf(line, position), kMargin + row * height,
+                    width, height);
     if (!at.intersects(viewport()->rect()))
         return {};
     return at.toAlignedRect().translated(viewport()->pos());
@@ -282,37 +206,19 @@ void ListBox::paintEvent(QPaintEvent*) {
     const QRect area = viewport()->rect();
     painter.fillRect(area, colours.color(QPalette::Base));
     painter.setFont(font());
-    const QString& text = lines_.text();
     const qsizetype selFrom = std::min(anchor_, cursor_);
     const qsizetype selTo = std::max(anchor_, cursor_);
-    const int caretLine = hasFocus() && !readOnly_ ? lines_.lineOf(cursor_) : -1;
-    const qreal ascent = metrics_.ascent();
+    const int caret = hasFocus() && !readOnly_ ? caretLine() : -1;
     const qreal left = kMargin - scrollX();
+    const qreal height = layout_.lineHeight();
 
     qreal y = kMargin;
     for (int line = topLine(); line < lines_.lineCount() && y < area.height();
-         ++line, y += lineHeight_) {
-        qreal x = left;
-        const qsizetype end = lines_.lineEnd(line);
-        for (qsizetype at = lines_.lineStart(line), length = 1; at < end; at += length) {
-            const qreal w = advance(at, &length);
-            if (x + w <= 0) { // left of the box: the line is scrolled sideways
-                x += w;
-                continue;
-            }
-            if (x > area.width())
-                break;
-            const bool selected = at >= selFrom && at < selTo;
-            if (selected)
-                painter.fillRect(QRectF(x, y, w, lineHeight_), colours.color(QPalette::Highlight));
-            painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            painter.drawText(QPointF(x, y + ascent), text.mid(at, length));
-            x += w;
-        }
-        if (line == caretLine) {
-            const qreal cx = left + xOf(line, cursor_);
-            painter.fillRect(QRectF(cx, y, kCaretWidth, lineHeight_),
-                             colours.color(QPalette::Text));
+         ++line, y += height) {
+        layout_.drawLine(painter, colours, line, QPointF(left, y), area.width(), selFrom, selTo);
+        if (line == caret) {
+            const qreal cx = left + layout_.xOf(line, cursor_);
+            painter.fillRect(QRectF(cx, y, kCaretWidth, height), colours.color(QPalette::Text));
         }
     }
 }
@@ -349,11 +255,7 @@ ListBox::Edit ListBox::apply(const Edit& edit) {
     Edit undone{edit.at, lines_.text().mid(edit.at, edit.length), 0};
     undone.length = lines_.replace(edit.at, edit.at + edit.length, edit.text);
     const int newLastLine = lines_.lineOf(edit.at + undone.length);
-    if (firstLine == oldLastLine && firstLine == newLastLine)
-        lineEdited(firstLine, widthOf(QStringView(lines_.text()).sliced(edit.at, undone.length)) -
-                                  widthOf(undone.text));
-    else
-        linesReplaced(firstLine, oldLastLine, newLastLine);
+    layout_.edited(edit.at, undone.text, undone.length, firstLine, oldLastLine, newLastLine);
     reportTextChange(edit.at, undone.text, undone.length);
     return undone;
 }
@@ -372,6 +274,22 @@ void ListBox::redo() {
         return;
     undo_.append(apply(redo_.takeLast()));
     moveCursor(undo_.last().at + undo_.last().length, false);
+}
+
+void ListBox::selectAll() {
+    anchor_ = 0;
+    moveCursor(lines_.size(), true);
+}
+
+void ListBox::cut() {
+    if (readOnly_)
+        return;
+    copySelection();
+    insert(QString());
+}
+
+void ListBox::paste() {
+    insert(QGuiApplication::clipboard()->text());
 }
 
 void ListBox::copySelection() const {
@@ -396,32 +314,6 @@ void ListBox::pasteSelection(const QPoint& viewportPoint) {
     insert(text);
 }
 
-void ListBox::lineEdited(int line, qreal widthChange) {
-    // A keystroke changes its line's width by what it added and took away: a line of a
-    // megabyte is not measured again for every character typed into it.
-    if (const auto known = widths_.find(line); known != widths_.end())
-        *known += widthChange;
-    if (widestLine_ != line)
-        return;
-    if (widthChange >= 0) {
-        widest_ += widthChange;
-    } else { // narrower now: the lines on screen tell afresh
-        widest_ = 0;
-        widestLine_ = -1;
-    }
-}
-
-void ListBox::linesReplaced(int firstLine, int oldLastLine, int newLastLine) {
-    widths_.clear();
-    if (widestLine_ >= firstLine && widestLine_ <= oldLastLine) {
-        // The widest line may have become narrower: the lines on screen tell afresh.
-        widest_ = 0;
-        widestLine_ = -1;
-    } else if (widestLine_ > oldLastLine) {
-        widestLine_ += newLastLine - oldLastLine;
-    }
-}
-
 void ListBox::updateScrollBars() {
     const int rows = visibleRows();
     QScrollBar* vertical = verticalScrollBar();
@@ -431,19 +323,13 @@ void ListBox::updateScrollBars() {
     // Every line on screen, and the caret's, counts towards the sideways range.
     const int top = topLine();
     const int last = std::min(lines_.lineCount() - 1, top + rows);
-    auto measure = [this](int line) {
-        const qreal width = lineWidth(line);
-        if (width > widest_) {
-            widest_ = width;
-            widestLine_ = line;
-        }
-    };
     for (int line = top; line <= last; ++line)
-        measure(line);
-    measure(lines_.lineOf(cursor_));
+        layout_.measure(line);
+    layout_.measure(caretLine());
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setPageStep(textWidth());
-    horizontal->setRange(0, std::max(0, int(std::ceil(widest_)) + kCaretWidth - textWidth()));
+    horizontal->setRange(0,
+                         std::max(0, int(std::ceil(layout_.widest())) + kCaretWidth - textWidth()));
 }
 
 void ListBox::ensureVisible(qsizetype from, qsizetype to) {
@@ -460,8 +346,8 @@ void ListBox::ensureVisible(qsizetype from, qsizetype to) {
     verticalScrollBar()->setValue(top);
     updateScrollBars(); // the lines now on screen set the sideways range
 
-    const qreal fromX = xOf(line, from);
-    const qreal toX = to == from || lines_.lineOf(to) != line ? fromX : xOf(line, to);
+    const qreal fromX = layout_.xOf(line, from);
+    const qreal toX = to == from || lines_.lineOf(to) != line ? fromX : layout_.xOf(line, to);
     int x = scrollX();
     if (toX + kCaretWidth > x + textWidth())
         x = int(std::ceil(toX)) + kCaretWidth - textWidth();
@@ -528,96 +414,127 @@ void ListBox::reportCaret() {
 void ListBox::keyPressEvent(QKeyEvent* event) {
     const qsizetype anchorBefore = anchor_;
     const qsizetype cursorBefore = cursor_;
-    const bool select = event->modifiers() & Qt::ShiftModifier;
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    const auto chord = event->keyCombination();
-    if (event == QKeySequence::SelectAll) {
-        anchor_ = 0;
-        moveCursor(lines_.size(), true);
-    } else if (event == QKeySequence::Copy) {
-        copySelection();
-    } else if (event == QKeySequence::Cut) {
-        if (!readOnly_) {
-            copySelection();
-            insert(QString());
-        }
-    } else if (event == QKeySequence::Paste) {
-        insert(QGuiApplication::clipboard()->text());
-    } else if (event == QKeySequence::Undo) {
-        undo();
-    } else if (event == QKeySequence::Redo ||
-               chord == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z) ||
-               chord == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) {
-        redo();
-    } else {
-        switch (event->key()) {
-        case Qt::Key_Left:
-            if (anchor_ != cursor_ && !select)
-                moveCursor(std::min(anchor_, cursor_), false);
-            else
-                moveCursor(control ? wordBefore(cursor_) : unitBefore(cursor_), select);
-            break;
-        case Qt::Key_Right:
-            if (anchor_ != cursor_ && !select)
-                moveCursor(std::max(anchor_, cursor_), false);
-            else
-                moveCursor(control ? wordAfter(cursor_) : unitAfter(cursor_), select);
-            break;
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown: {
-            const bool up = event->key() == Qt::Key_Up || event->key() == Qt::Key_PageUp;
-            const bool page = event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown;
-            const int from = lines_.lineOf(cursor_);
-            const qreal x = preferredX_ >= 0 ? preferredX_ : xOf(from, cursor_);
-            const int step = page ? visibleRows() : 1;
-            const int to = std::clamp(from + (up ? -step : step), 0, lines_.lineCount() - 1);
-            if (page) {
-                QScrollBar* vertical = verticalScrollBar();
-                vertical->setValue(vertical->value() + (up ? -step : step));
-            }
-            moveCursor(positionAtX(to, x), select);
-            preferredX_ = x;
-            break;
-        }
-        case Qt::Key_Home:
-            moveCursor(control ? 0 : lines_.lineStart(lines_.lineOf(cursor_)), select);
-            break;
-        case Qt::Key_End:
-            moveCursor(control ? lines_.size() : lines_.lineEnd(lines_.lineOf(cursor_)), select);
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: // Shift+Enter too: every break starts a new name
-            insert(QStringLiteral("\n"));
-            break;
-        case Qt::Key_Backspace:
-            if (!readOnly_ && anchor_ == cursor_)
-                anchor_ = control ? wordBefore(cursor_) : unitBefore(cursor_);
-            insert(QString());
-            break;
-        case Qt::Key_Delete:
-            if (!readOnly_ && anchor_ == cursor_)
-                anchor_ = control ? wordAfter(cursor_) : unitAfter(cursor_);
-            insert(QString());
-            break;
-        default: {
-            const QString typed = event->text();
-            const bool printable = !typed.isEmpty() && !control &&
-                                   std::none_of(typed.begin(), typed.end(), [](QChar c) {
-                                       return c.category() == QChar::Other_Control;
-                                   });
-            if (!printable) {
-                event->ignore();
-                return;
-            }
-            insert(typed);
-        }
-        }
+    if (!runShortcut(event) && !runKey(event) && !typeText(event)) {
+        event->ignore();
+        return;
     }
     if (anchor_ != cursor_ && (anchor_ != anchorBefore || cursor_ != cursorBefore))
         publishSelection();
     event->accept();
+}
+
+bool ListBox::runShortcut(const QKeyEvent* event) {
+    using Action = void (*)(ListBox&);
+    static constexpr std::pair<QKeySequence::StandardKey, Action> shortcuts[] = {
+        {QKeySequence::SelectAll, [](ListBox& box) { box.selectAll(); }},
+        {QKeySequence::Copy, [](ListBox& box) { box.copySelection(); }},
+        {QKeySequence::Cut, [](ListBox& box) { box.cut(); }},
+        {QKeySequence::Paste, [](ListBox& box) { box.paste(); }},
+        {QKeySequence::Undo, [](ListBox& box) { box.undo(); }},
+        {QKeySequence::Redo, [](ListBox& box) { box.redo(); }},
+    };
+    // Redo as other text boxes take it, whatever the desktop's own chord is.
+    static constexpr QKeyCombination redoChords[] = {
+        QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z),
+        QKeyCombination(Qt::ControlModifier, Qt::Key_Y)};
+    for (const auto& [key, action] : shortcuts) {
+        if (event->matches(key)) {
+            action(*this);
+            return true;
+        }
+    }
+    if (std::find(std::begin(redoChords), std::end(redoChords), event->keyCombination()) ==
+        std::end(redoChords))
+        return false;
+    redo();
+    return true;
+}
+
+bool ListBox::runKey(const QKeyEvent* event) {
+    // Whatever else is held: Shift selects, Ctrl goes by words or to the list's ends.
+    using Action = void (*)(ListBox&, bool select, bool control);
+    static constexpr std::pair<int, Action> keys[] = {
+        {Qt::Key_Left,
+         [](ListBox& box, bool select, bool control) { box.stepBack(select, control); }},
+        {Qt::Key_Right,
+         [](ListBox& box, bool select, bool control) { box.stepOn(select, control); }},
+        {Qt::Key_Up, [](ListBox& box, bool select, bool) { box.moveRows(-1, false, select); }},
+        {Qt::Key_Down, [](ListBox& box, bool select, bool) { box.moveRows(1, false, select); }},
+        {Qt::Key_PageUp, [](ListBox& box, bool select, bool) { box.moveRows(-1, true, select); }},
+        {Qt::Key_PageDown, [](ListBox& box, bool select, bool) { box.moveRows(1, true, select); }},
+        {Qt::Key_Home,
+         [](ListBox& box, bool select, bool control) {
+             box.moveCursor(control ? 0 : box.lines_.lineStart(box.caretLine()), select);
+         }},
+        {Qt::Key_End,
+         [](ListBox& box, bool select, bool control) {
+             box.moveCursor(control ? box.lines_.size() : box.lines_.lineEnd(box.caretLine()),
+                            select);
+         }},
+        // Shift+Enter too: every break starts a new name.
+        {Qt::Key_Return, [](ListBox& box, bool, bool) { box.insert(QStringLiteral("\n")); }},
+        {Qt::Key_Enter, [](ListBox& box, bool, bool) { box.insert(QStringLiteral("\n")); }},
+        {Qt::Key_Backspace,
+         [](ListBox& box, bool, bool control) {
+             box.eraseTo(control ? box.wordBefore(box.cursor_) : box.unitBefore(box.cursor_));
+         }},
+        {Qt::Key_Delete,
+         [](ListBox& box, bool, bool control) {
+             box.eraseTo(control ? box.wordAfter(box.cursor_) : box.unitAfter(box.cursor_));
+         }},
+    };
+    const auto found = std::find_if(std::begin(keys), std::end(keys), [event](const auto& entry) {
+        return entry.first == event->key();
+    });
+    if (found == std::end(keys))
+        return false;
+    found->second(*this, event->modifiers() & Qt::ShiftModifier,
+                  event->modifiers() & Qt::ControlModifier);
+    return true;
+}
+
+bool ListBox::typeText(const QKeyEvent* event) {
+    const QString typed = event->text();
+    const bool printable = !typed.isEmpty() && !(event->modifiers() & Qt::ControlModifier) &&
+                           std::none_of(typed.begin(), typed.end(), [](QChar c) {
+                               return c.category() == QChar::Other_Control;
+                           });
+    if (printable)
+        insert(typed);
+    return printable;
+}
+
+void ListBox::stepBack(bool select, bool byWord) {
+    if (anchor_ != cursor_ && !select)
+        moveCursor(std::min(anchor_, cursor_), false);
+    else
+        moveCursor(byWord ? wordBefore(cursor_) : unitBefore(cursor_), select);
+}
+
+void ListBox::stepOn(bool select, bool byWord) {
+    if (anchor_ != cursor_ && !select)
+        moveCursor(std::max(anchor_, cursor_), false);
+    else
+        moveCursor(byWord ? wordAfter(cursor_) : unitAfter(cursor_), select);
+}
+
+void ListBox::moveRows(int direction, bool page, bool select) {
+    const int from = caretLine();
+    const qreal x = preferredX_ >= 0 ? preferredX_ : layout_.xOf(from, cursor_);
+    const int step = direction * (page ? visibleRows() : 1);
+    const int to = std::clamp(from + step, 0, lines_.lineCount() - 1);
+    if (page) {
+        QScrollBar* vertical = verticalScrollBar();
+        vertical->setValue(vertical->value() + step);
+    }
+    moveCursor(layout_.positionAtX(to, x), select);
+    preferredX_ = x;
+}
+
+void ListBox::eraseTo(qsizetype to) {
+    if (!readOnly_ && anchor_ == cursor_)
+        anchor_ = to;
+    insert(QString());
 }
 
 void ListBox::mousePressEvent(QMouseEvent* event) {
@@ -668,18 +585,14 @@ void ListBox::contextMenuEvent(QContextMenuEvent* event) {
     add(QStringLiteral("&Undo"), !readOnly_ && !undo_.isEmpty(), [this] { undo(); });
     add(QStringLiteral("&Redo"), !readOnly_ && !redo_.isEmpty(), [this] { redo(); });
     menu.addSeparator();
-    add(QStringLiteral("Cu&t"), !readOnly_ && selection, [this] {
-        copySelection();
-        insert(QString());
-    });
+    add(QStringLiteral("Cu&t"), !readOnly_ && selection, [this] { cut(); });
     add(QStringLiteral("&Copy"), selection, [this] { copySelection(); });
     add(QStringLiteral("&Paste"), !readOnly_ && !QGuiApplication::clipboard()->text().isEmpty(),
-        [this] { insert(QGuiApplication::clipboard()->text()); });
+        [this] { paste(); });
     add(QStringLiteral("Delete"), !readOnly_ && selection, [this] { insert(QString()); });
     menu.addSeparator();
     add(QStringLiteral("Select All"), lines_.size() > 0, [this] {
-        anchor_ = 0;
-        moveCursor(lines_.size(), true);
+        selectAll();
         publishSelection();
     });
     menu.exec(event->globalPos());
@@ -707,20 +620,20 @@ QVariant ListBox::inputMethodQuery(Qt::InputMethodQuery query) const {
         const QRect caret = characterRect(cursor_);
         if (caret.isEmpty())
             return QRect(viewport()->pos() + QPoint(kMargin, kMargin),
-                         QSize(kCaretWidth, int(lineHeight_)));
+                         QSize(kCaretWidth, int(layout_.lineHeight())));
         return QRect(caret.topLeft(), QSize(kCaretWidth, caret.height()));
     }
     if (query == Qt::ImCursorPosition)
-        return int(cursor_ - lines_.lineStart(lines_.lineOf(cursor_)));
+        return int(cursor_ - lines_.lineStart(caretLine()));
     if (query == Qt::ImSurroundingText)
-        return lines_.line(lines_.lineOf(cursor_)).toString();
+        return lines_.line(caretLine()).toString();
     return QAbstractScrollArea::inputMethodQuery(query);
 }
 
 void ListBox::resizeEvent(QResizeEvent* event) {
     // A caret on screen before stays on screen when the box, or the room its scroll bars
     // leave, changes size.
-    const int row = lines_.lineOf(cursor_) - topLine();
+    const int row = caretLine() - topLine();
     const bool caretShown = row >= 0 && row < visibleRowsFor(event->oldSize().height());
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();

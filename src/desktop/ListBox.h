@@ -1,10 +1,9 @@
 #pragma once
 
+#include "ListRowLayout.h"
 #include "core/run/ListLines.h"
 
 #include <QAbstractScrollArea>
-#include <QFontMetricsF>
-#include <QHash>
 #include <QList>
 
 namespace drovane {
@@ -80,13 +79,8 @@ private:
         qsizetype length;
     };
 
-    // Layout: every line is one row, measured from the font's advances.
+    // Where the box's rows are: its scroll bars and margins around the row layout.
     void measureFont();
-    qreal advance(qsizetype at, qsizetype* length) const;
-    qreal widthOf(QStringView text) const;
-    qreal lineWidth(int line) const;
-    qreal xOf(int line, qsizetype position) const;
-    qsizetype positionAtX(int line, qreal x) const;
     qsizetype positionAt(const QPoint& viewportPoint) const;
     int textWidth() const;
     int visibleRows() const;
@@ -98,40 +92,46 @@ private:
     qsizetype wordBefore(qsizetype position) const;
     qsizetype wordAfter(qsizetype position) const;
 
+    // Keys, each from a table: the standard shortcuts first, then the keys that move the
+    // caret and break or erase lines, then what the key types. False for a key that is
+    // none of the box's, which goes on to the window.
+    bool runShortcut(const QKeyEvent* event);
+    bool runKey(const QKeyEvent* event);
+    bool typeText(const QKeyEvent* event);
+    // Left and Right: a step, or a word with Ctrl; without Shift a selection ends at that
+    // side instead.
+    void stepBack(bool select, bool byWord);
+    void stepOn(bool select, bool byWord);
+    // Up and Down by a row or a page, keeping the column the moves started from.
+    void moveRows(int direction, bool page, bool select);
+    // Backspace and Delete: the selection, or from the caret to `to` when there is none.
+    void eraseTo(qsizetype to);
+    int caretLine() const { return lines_.lineOf(cursor_); }
+
     // Editing and the caret.
     void moveCursor(qsizetype position, bool select);
     void insert(const QString& text);
     Edit apply(const Edit& edit);
+    void selectAll();
+    void cut();
+    void paste();
     void copySelection() const;
     void publishSelection() const;
     void pasteSelection(const QPoint& viewportPoint);
     void ensureCursorVisible();
     void updateScrollBars();
-    void lineEdited(int line, qreal widthChange);
-    void linesReplaced(int firstLine, int oldLastLine, int newLastLine);
 
     // What assistive technology is told.
     void reportTextChange(qsizetype at, const QString& removed, qsizetype addedLength);
     void reportCaret();
 
     ListLines lines_;
-    QFontMetricsF metrics_;
-    qreal asciiAdvance_[128] = {};
-    // The same in 64ths of a pixel, the unit fonts measure in: whole numbers add up a
-    // line of a megabyte without waiting on each floating-point sum.
-    qint64 asciiUnits_[128] = {};
-    qreal lineHeight_ = 1;
+    ListRowLayout layout_{lines_};
     qsizetype cursor_ = 0;
     qsizetype anchor_ = 0;
     qsizetype reportedCursor_ = 0;
     qsizetype reportedAnchor_ = 0;
     qreal preferredX_ = -1; // kept over Up and Down moves
-    // The widest line seen on screen since the text was set, and the widths of the lines
-    // measured since the last edit: the horizontal scroll bar's range without reading the
-    // whole list.
-    qreal widest_ = 0;
-    int widestLine_ = -1;
-    mutable QHash<int, qreal> widths_;
     bool readOnly_ = false;
     bool selecting_ = false;
     QList<Edit> undo_;

@@ -2,13 +2,13 @@
 
 #include "Accessibility.h"
 #include "Controls.h"
+#include "IntervalBox.h"
 #include "ListBox.h"
 #include "core/faces/MainWindowLoad.h"
 #include "core/model/HandleError.h"
 #include "core/model/UserTexts.h"
 #include "core/run/IntervalCheck.h"
 #include "core/settings/SettingNames.h"
-#include "frmError.h"
 #include "frmStatus.h"
 
 #include <QCheckBox>
@@ -17,47 +17,59 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyle>
 #include <QUrl>
-#include <QValidator>
 
 namespace drovane {
 
 namespace {
 const QString kWindow = QStringLiteral("frmMain");
-constexpr int kDelayTimeMaxTyped = 3;
-} // namespace
 
-// Limits what the user types into the interval box to three characters, as a maximum
-// length would, but lets the program put in any text: a saved "1000" must reach the
-// interval check whole and get the range message, not be cut to "100".
-class DelayTimeValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-
-    bool programSet = false;
-    QString previous; // the box's text before the change being validated
-
-    State validate(QString& input, int& pos) const override {
-        if (programSet)
-            return Acceptable;
-        const int allowed = std::max<int>(kDelayTimeMaxTyped, previous.size());
-        if (input.size() <= allowed)
-            return Acceptable;
-        // Drop what does not fit from the end of the insertion, as a paste is clipped.
-        const int excess = int(input.size()) - allowed;
-        const int from = std::max(0, pos - excess);
-        input.remove(from, excess);
-        pos = from;
-        return input == previous ? Invalid : Acceptable;
-    }
+// The controls in the order they are made, which is the order they stack in: each box's
+// frame lies over the box's edge.
+constexpr ControlSpec kControls[] = {
+    {"imgLink1", ControlKind::ClickLabel, "", 120, 120, 4215, 615},
+    {"lblUsername", ControlKind::Label, "Username:", 120, 840, 975, 255},
+    {"txtUsername", ControlKind::Box, "", 285, 1170, 1355, 270},
+    {"lblPassword", ControlKind::Label, "Password:", 120, 1560, 975, 255},
+    {"txtPassword", ControlKind::Box, "", 285, 1890, 1355, 270},
+    {"lblDelayTime", ControlKind::Label, "Interval:", 120, 2370, 630, 195},
+    {"txtDelayTime", ControlKind::Box, "", 840, 2325, 795, 270},
+    {"chkLogging", ControlKind::Option, "", 120, 2650, 200, 200},
+    {"lblLogging", ControlKind::ClickLabel, "Logging", 360, 2655, 555, 195},
+    {"chkStartImmediately", ControlKind::CheckedOption, "", 120, 2935, 200, 200},
+    {"lblStartImmediately", ControlKind::ClickLabel, "Start Immediately", 360, 2935, 1275, 195},
+    {"chkNameServers", ControlKind::CheckedOption, "", 120, 3220, 200, 200},
+    {"lblNameServers", ControlKind::ClickLabel, "Custom Nameservers", 360, 3225, 1530, 195},
+    {"lblStartTime", ControlKind::Label, "Start Time:", 120, 3480, 975, 255},
+    {"txtStartTime", ControlKind::Box, "", 285, 3810, 1355, 270},
+    {"lblEndTime", ControlKind::Label, "End Time:", 120, 4200, 975, 255},
+    {"txtEndTime", ControlKind::Box, "", 285, 4530, 1355, 270},
+    {"lblDomains", ControlKind::Label, "Domains:", 1920, 840, 660, 195},
+    {"txtDomains", ControlKind::List, "", 2040, 1170, 2295, 3630},
+    {"lblSubmissionsLbl", ControlKind::Label, "Total Number of Submissions:", 120, 5000, 2175, 255},
+    {"lblSubmissions", ControlKind::Label, "0", 2280, 5000, 2055, 255},
+    {"cmdStart", ControlKind::Button, "Start", 1590, 5280, 735, 255},
+    {"cmdSettings", ControlKind::Button, "Settings", 2430, 5280, 735, 255},
+    {"imgLink2", ControlKind::Label, "", 3240, 5430, 1095, 300},
+    // Left of Start, as far from it as Settings is on its right.
+    {"cmdStatus", ControlKind::Button, "Status", 750, 5280, 735, 255},
 };
+} // namespace
 
 frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
                  const QStringList& colLegalTypes, const QString& registrarHost,
                  std::function<void()> endProgram, QWidget* parent)
     : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
-      prompter_(prompter), legalTypes_(colLegalTypes), endProgram_(std::move(endProgram)) {
+      prompter_(prompter), legalTypes_(colLegalTypes), endProgram_(std::move(endProgram)),
+      errors_(
+          [this](const ServerErrorReport& r) {
+              if (run_)
+                  run_->stopCurrent(r);
+          },
+          [this] {
+              if (run_)
+                  run_->stopAll();
+          }) {
     setObjectName(kWindow);
     setAccessibleWindowRole(this, QAccessible::Window);
     run_ = std::make_unique<RunController>(store_, platform_, prompter_, *this, strHost);
@@ -67,9 +79,6 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
 }
 
 frmMain::~frmMain() {
-    // Error windows have no owner; their buttons reach into this window's run.
-    for (const QPointer<frmError>& w : errorWindows_)
-        delete w.data();
     // Before the status table it shows goes with this window's members.
     delete statusWindow_.data();
 }
@@ -81,99 +90,45 @@ void frmMain::createControls() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-
-    auto label = [](auto* l, const char* name, const QString& text, QRect at) {
-        l->setText(text);
-        l->setObjectName(QLatin1String(name));
-        l->setGeometry(at);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return l;
-    };
-    auto box = [this](const char* name, QRect at) {
-        auto* b = new QLineEdit(this);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(at);
-        b->setFont(tahoma(9.75));
-        // The frame rectangle lies 45 twips (3 px) outside the box.
-        auto* frame = new FrameRect(kFrameRed, this);
-        frame->setObjectName(QStringLiteral("shp") + QLatin1String(name).mid(3));
-        frame->setGeometry(at.adjusted(-px(45), -px(45), px(45), px(45)));
-        return b;
-    };
-    auto option = [this](const char* name, int left, int top, bool created) {
-        auto* c = new QCheckBox(this);
-        c->setObjectName(QLatin1String(name));
-        QRect at = twipRect(left, top, 200, 200);
-        // The style's indicator may be a pixel larger than the box; never clip it.
-        const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c);
-        at.setSize(at.size().expandedTo(QSize(indicator, indicator)));
-        c->setGeometry(at);
-        c->setChecked(created);
-        return c;
-    };
-
-    imgLink1 = label(new ClickLabel(this), "imgLink1", QString(), twipRect(120, 120, 4215, 615));
+    buildControls(this, kControls);
+    takeControls();
     imgLink1->setCursor(Qt::PointingHandCursor);
-    lblUsername = label(new QLabel(this), "lblUsername", QStringLiteral("Username:"),
-                        twipRect(120, 840, 975, 255));
-    txtUsername = box("txtUsername", twipRect(285, 1170, 1355, 270));
-    lblPassword = label(new QLabel(this), "lblPassword", QStringLiteral("Password:"),
-                        twipRect(120, 1560, 975, 255));
-    txtPassword = box("txtPassword", twipRect(285, 1890, 1355, 270));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
-    lblDelayTime = label(new QLabel(this), "lblDelayTime", QStringLiteral("Interval:"),
-                         twipRect(120, 2370, 630, 195));
-    txtDelayTime = box("txtDelayTime", twipRect(840, 2325, 795, 270));
-    delayLimit_ = new DelayTimeValidator(txtDelayTime);
-    txtDelayTime->setValidator(delayLimit_);
+    interval_ = std::make_unique<IntervalBox>(txtDelayTime, prompter_);
+    describeControls();
+    connectControls();
+}
 
-    chkLogging = option("chkLogging", 120, 2650, false);
-    lblLogging = label(new ClickLabel(this), "lblLogging", QStringLiteral("Logging"),
-                       twipRect(360, 2655, 555, 195));
-    chkStartImmediately = option("chkStartImmediately", 120, 2935, true);
-    lblStartImmediately =
-        label(new ClickLabel(this), "lblStartImmediately", QStringLiteral("Start Immediately"),
-              twipRect(360, 2935, 1275, 195));
-    chkNameServers = option("chkNameServers", 120, 3220, true);
-    lblNameServers = label(new ClickLabel(this), "lblNameServers",
-                           QStringLiteral("Custom Nameservers"), twipRect(360, 3225, 1530, 195));
+void frmMain::takeControls() {
+    imgLink1 = builtControl<ClickLabel>(this, "imgLink1");
+    lblUsername = builtControl<QLabel>(this, "lblUsername");
+    txtUsername = builtControl<QLineEdit>(this, "txtUsername");
+    lblPassword = builtControl<QLabel>(this, "lblPassword");
+    txtPassword = builtControl<QLineEdit>(this, "txtPassword");
+    lblDelayTime = builtControl<QLabel>(this, "lblDelayTime");
+    txtDelayTime = builtControl<QLineEdit>(this, "txtDelayTime");
+    chkLogging = builtControl<QCheckBox>(this, "chkLogging");
+    lblLogging = builtControl<ClickLabel>(this, "lblLogging");
+    chkStartImmediately = builtControl<QCheckBox>(this, "chkStartImmediately");
+    lblStartImmediately = builtControl<ClickLabel>(this, "lblStartImmediately");
+    chkNameServers = builtControl<QCheckBox>(this, "chkNameServers");
+    lblNameServers = builtControl<ClickLabel>(this, "lblNameServers");
+    lblStartTime = builtControl<QLabel>(this, "lblStartTime");
+    txtStartTime = builtControl<QLineEdit>(this, "txtStartTime");
+    lblEndTime = builtControl<QLabel>(this, "lblEndTime");
+    txtEndTime = builtControl<QLineEdit>(this, "txtEndTime");
+    lblDomains = builtControl<QLabel>(this, "lblDomains");
+    txtDomains = builtControl<ListBox>(this, "txtDomains");
+    lblSubmissionsLbl = builtControl<QLabel>(this, "lblSubmissionsLbl");
+    lblSubmissions = builtControl<QLabel>(this, "lblSubmissions");
+    cmdStart = builtControl<QPushButton>(this, "cmdStart");
+    cmdSettings = builtControl<QPushButton>(this, "cmdSettings");
+    imgLink2 = builtControl<QLabel>(this, "imgLink2");
+    cmdStatus = builtControl<QPushButton>(this, "cmdStatus");
+}
 
-    lblStartTime = label(new QLabel(this), "lblStartTime", QStringLiteral("Start Time:"),
-                         twipRect(120, 3480, 975, 255));
-    txtStartTime = box("txtStartTime", twipRect(285, 3810, 1355, 270));
-    lblEndTime = label(new QLabel(this), "lblEndTime", QStringLiteral("End Time:"),
-                       twipRect(120, 4200, 975, 255));
-    txtEndTime = box("txtEndTime", twipRect(285, 4530, 1355, 270));
-
-    lblDomains = label(new QLabel(this), "lblDomains", QStringLiteral("Domains:"),
-                       twipRect(1920, 840, 660, 195));
-    txtDomains = new ListBox(this);
-    txtDomains->setObjectName(QStringLiteral("txtDomains"));
-    txtDomains->setGeometry(twipRect(2040, 1170, 2295, 3630));
-    txtDomains->setFont(tahoma(9.75));
-    auto* shpDomains = new FrameRect(kFrameRed, this);
-    shpDomains->setObjectName(QStringLiteral("shpDomains"));
-    shpDomains->setGeometry(txtDomains->geometry().adjusted(-px(45), -px(45), px(45), px(45)));
-
-    lblSubmissionsLbl =
-        label(new QLabel(this), "lblSubmissionsLbl", QStringLiteral("Total Number of Submissions:"),
-              twipRect(120, 5000, 2175, 255));
-    lblSubmissions = label(new QLabel(this), "lblSubmissions", QStringLiteral("0"),
-                           twipRect(2280, 5000, 2055, 255));
-
-    cmdStart = new QPushButton(QStringLiteral("Start"), this);
-    cmdStart->setObjectName(QStringLiteral("cmdStart"));
-    cmdStart->setGeometry(twipRect(1590, 5280, 735, 255));
-    cmdSettings = new QPushButton(QStringLiteral("Settings"), this);
-    cmdSettings->setObjectName(QStringLiteral("cmdSettings"));
-    cmdSettings->setGeometry(twipRect(2430, 5280, 735, 255));
-    imgLink2 = label(new QLabel(this), "imgLink2", QString(), twipRect(3240, 5430, 1095, 300));
-    // Left of Start, as far from it as Settings is on its right.
-    cmdStatus = new QPushButton(QStringLiteral("Status"), this);
-    cmdStatus->setObjectName(QStringLiteral("cmdStatus"));
-    cmdStatus->setGeometry(twipRect(750, 5280, 735, 255));
-
+void frmMain::describeControls() {
     // Each control is named by its caption, for assistive technology; the option boxes
     // have none of their own, their captions are the labels beside them.
     const std::pair<QLabel*, QWidget*> captions[] = {{lblUsername, txtUsername},
@@ -200,7 +155,9 @@ void frmMain::createControls() {
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     txtUsername->setFocus();
+}
 
+void frmMain::connectControls() {
     connect(imgLink1, &ClickLabel::clicked, this, &frmMain::imgLink1_Click);
     connect(txtDelayTime, &QLineEdit::textChanged, this, &frmMain::txtDelayTime_Change);
     connect(chkLogging, &QCheckBox::toggled, this, &frmMain::chkLogging_Change);
@@ -247,7 +204,7 @@ void frmMain::Form_Load() {
         prompter_.notice(QString::fromLatin1(kIntervalRangeMessage));
     if (loaded.intervalBeep)
         prompter_.beep();
-    setDelayText(f.delayTime);
+    interval_->setText(f.delayTime);
     chkLogging->setChecked(f.logging != 0);
     chkStartImmediately->setChecked(f.startImmediately != 0);
     chkNameServers->setChecked(f.nameServers != 0);
@@ -329,13 +286,7 @@ void frmMain::Form_Unload() {
         settingsWindow_->deleteLater();
         settingsWindow_ = nullptr;
     }
-    for (const QPointer<frmError>& w : std::as_const(errorWindows_)) {
-        if (w) {
-            w->hide();
-            w->deleteLater();
-        }
-    }
-    errorWindows_.clear();
+    errors_.closeAll();
     if (statusWindow_) {
         statusWindow_->hide();
         statusWindow_->deleteLater();
@@ -434,29 +385,8 @@ void frmMain::lockTimeFields(bool locked) {
     }
 }
 
-void frmMain::setDelayText(const QString& text) {
-    const bool wasProgramSet = delayLimit_->programSet;
-    delayLimit_->programSet = true;
-    txtDelayTime->setText(text);
-    delayLimit_->programSet = wasProgramSet;
-}
-
 void frmMain::txtDelayTime_Change() {
-    const QString text = txtDelayTime->text();
-    delayLimit_->previous = text;
-    const IntervalCheck verdict = checkIntervalText(text, txtDelayTime->property("Tag").toString());
-    if (verdict.outcome == IntervalCheck::Accept) {
-        txtDelayTime->setProperty("Tag", verdict.text);
-        return;
-    }
-    if (verdict.outcome == IntervalCheck::RangeMessage)
-        prompter_.notice(QString::fromLatin1(kIntervalRangeMessage));
-    // The cursor goes back to where the refused edit was made.
-    const int cursor = txtDelayTime->cursorPosition() - int(text.size() - verdict.text.size());
-    setDelayText(verdict.text); // accepted when checked again: it was accepted before
-    txtDelayTime->setCursorPosition(std::clamp(cursor, 0, int(verdict.text.size())));
-    if (verdict.outcome == IntervalCheck::Beep)
-        prompter_.beep();
+    interval_->check();
 }
 
 // RunView
@@ -519,36 +449,7 @@ void frmMain::showSubmissions(qint32 count) {
 }
 
 void frmMain::showServerError(const ServerErrorReport& report) {
-    errorWindows_.removeAll(nullptr);
-    // A registrar that keeps failing a name would otherwise open a window for it at
-    // every interval: the job's open window takes the error instead.
-    const std::shared_ptr<DomainJob> job = report.job.lock();
-    if (job) {
-        const QPointer<frmError> open = errorWindowOfJob_.value(job.get());
-        if (open && open->isVisible() && open->job() == job) {
-            open->repeat(report);
-            return;
-        }
-    }
-    auto* window = new frmError(
-        report,
-        [this](const ServerErrorReport& r) {
-            if (run_)
-                run_->stopCurrent(r);
-        },
-        [this] {
-            if (run_)
-                run_->stopAll();
-        });
-    errorWindows_.append(window);
-    if (job) {
-        // Closed windows leave null entries behind; they go when the next one opens.
-        errorWindowOfJob_.removeIf([](const auto& entry) { return entry.value().isNull(); });
-        errorWindowOfJob_.insert(job.get(), window);
-    }
-    // Shown beside what the user is doing, never in its way: the window takes no
-    // keyboard, so a key meant for another window cannot stop the run.
-    window->show();
+    errors_.show(report);
 }
 
 void frmMain::showReply(const ReplyEvent& event) {
@@ -586,11 +487,7 @@ void frmMain::checkSetup(const SettingsArray& settings, const Options& options) 
 }
 
 QList<frmError*> frmMain::errorWindows() const {
-    QList<frmError*> open;
-    for (const QPointer<frmError>& w : errorWindows_)
-        if (w && w->isVisible())
-            open.append(w.data());
-    return open;
+    return errors_.open();
 }
 
 // SettingsWindowHost

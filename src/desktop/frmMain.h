@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorWindows.h"
 #include "OrderNotifier.h"
 #include "core/run/RunController.h"
 #include "core/run/RunStatus.h"
@@ -8,7 +9,6 @@
 #include "frmSettings.h"
 #include "frmStatus.h"
 
-#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -24,9 +24,8 @@ class QPushButton;
 namespace drovane {
 
 class ClickLabel;
+class IntervalBox;
 class ListBox;
-class DelayTimeValidator;
-class frmError;
 
 // The main window: the user's input, the Start/Stop and Settings buttons and the
 // submission count. It owns the run engine and is the view the engine drives.
@@ -88,6 +87,11 @@ protected:
 
 private:
     void createControls();
+    // The controls' pointers, from what the control table built.
+    void takeControls();
+    // Captions, accessible names and the tab order.
+    void describeControls();
+    void connectControls();
     void Form_Load();
     // Asks, once, whether a clear-text password moves into the system keyring.
     void offerKeyringMove();
@@ -103,7 +107,6 @@ private:
     void chkNameServers_Change();
     void txtDelayTime_Change();
     void lockTimeFields(bool locked);
-    void setDelayText(const QString& text);
 
     SettingsStore& store_;
     Platform& platform_;
@@ -118,8 +121,7 @@ private:
     QPointer<frmSettings> settingsWindow_;
     QPointer<frmStatus> statusWindow_;
     QPointer<frmCheck> checkWindow_;
-    QList<QPointer<frmError>> errorWindows_;
-    QHash<const DomainJob*, QPointer<frmError>> errorWindowOfJob_;
+    ErrorWindows errors_; // after run_, so they go first: their buttons reach into the run
     QPixmap background_;
 
     ClickLabel* imgLink1 = nullptr;
@@ -129,7 +131,7 @@ private:
     QLineEdit* txtPassword = nullptr;
     QLabel* lblDelayTime = nullptr;
     QLineEdit* txtDelayTime = nullptr;
-    DelayTimeValidator* delayLimit_ = nullptr;
+    std::unique_ptr<IntervalBox> interval_;
     QCheckBox* chkLogging = nullptr;
     ClickLabel* lblLogging = nullptr;
     QCheckBox* chkStartImmediately = nullptr;

@@ -28,6 +28,24 @@ constexpr int kPasswordRowsHeight = 870;
 constexpr int kConnectionGroupHeight = 1005 + kPasswordRowsHeight;
 // The buy-at-once check box's row, in twips.
 constexpr int kBuyAtOnceHeight = 300;
+
+// The registrant's contact details, a caption and a box a row; rectangles in twips.
+struct ContactRow {
+    const char* caption;
+    const char* text;
+    QRect captionAt;
+    const char* box;
+    QRect boxAt;
+};
+constexpr ContactRow kContactRows[] = {
+    {"lblFirstName", "First Name:", {120, 135, 855, 255}, "txtFirstName", {960, 120, 2655, 270}},
+    {"lblLastName", "Last Name:", {120, 495, 855, 255}, "txtLastName", {960, 480, 2655, 270}},
+    {"lblPhone", "Phone:", {120, 855, 735, 255}, "txtPhone", {840, 840, 2775, 270}},
+    {"lblAddress", "Address:", {120, 1215, 735, 255}, "txtAddress", {840, 1200, 2775, 270}},
+    {"lblCity", "City:", {120, 1575, 375, 255}, "txtCity", {480, 1560, 3135, 270}},
+    {"lblCountry", "Country:", {120, 1935, 735, 255}, "txtCountry", {840, 1920, 2775, 270}},
+    {"lblEMail", "E-Mail Address:", {120, 2295, 1095, 255}, "txtEMail", {1320, 2280, 2295, 270}},
+};
 } // namespace
 
 frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes, Prompter& prompter,
@@ -66,32 +84,58 @@ QLabel* frmSettings::label(const char* name, const QString& text, int left, int 
 }
 
 void frmSettings::createControls() {
-    // Each box is named by its caption, for assistive technology (its buddy label).
-    QLabel* caption = label("lblFirstName", QStringLiteral("First Name:"), 120, 135, 855, 255);
-    caption->setBuddy(txtFirstName = box("txtFirstName", 960, 120, 2655, 270));
-    caption = label("lblLastName", QStringLiteral("Last Name:"), 120, 495, 855, 255);
-    caption->setBuddy(txtLastName = box("txtLastName", 960, 480, 2655, 270));
-    caption = label("lblPhone", QStringLiteral("Phone:"), 120, 855, 735, 255);
-    caption->setBuddy(txtPhone = box("txtPhone", 840, 840, 2775, 270));
-    caption = label("lblAddress", QStringLiteral("Address:"), 120, 1215, 735, 255);
-    caption->setBuddy(txtAddress = box("txtAddress", 840, 1200, 2775, 270));
-    caption = label("lblCity", QStringLiteral("City:"), 120, 1575, 375, 255);
-    caption->setBuddy(txtCity = box("txtCity", 480, 1560, 3135, 270));
-    caption = label("lblCountry", QStringLiteral("Country:"), 120, 1935, 735, 255);
-    caption->setBuddy(txtCountry = box("txtCountry", 840, 1920, 2775, 270));
-    caption = label("lblEMail", QStringLiteral("E-Mail Address:"), 120, 2295, 1095, 255);
-    caption->setBuddy(txtEMail = box("txtEMail", 1320, 2280, 2295, 270));
-    QLabel* legalTypeCaption =
+    createContactRows();
+    createLegalTypeRow();
+    createNameServerRows();
+    const int shift = createConnectionGroup(4680);
+    createMethodRows(shift);
+
+    // The keyboard follows the eye, from the top down.
+    QWidget* order[] = {
+        txtFirstName, txtLastName,    txtPhone,       txtAddress,     txtCity,   txtCountry,
+        txtEMail,     cmbLegalType,   txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
+        chkKeyring,   chkUsePURCHASE, chkBuyAtOnce,   cmdCheck,       cmdDone};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
+    connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
+    connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
+    connect(cmdCheck, &QPushButton::clicked, this, &frmSettings::cmdCheck_Click);
+}
+
+void frmSettings::createContactRows() {
+    // In the table's order.
+    QLineEdit** const boxes[] = {&txtFirstName, &txtLastName, &txtPhone, &txtAddress,
+                                 &txtCity,      &txtCountry,  &txtEMail};
+    static_assert(std::size(boxes) == std::size(kContactRows));
+    for (size_t i = 0; i < std::size(kContactRows); ++i) {
+        const ContactRow& row = kContactRows[i];
+        const QRect& l = row.captionAt;
+        QLabel* caption =
+            label(row.caption, QString::fromUtf8(row.text), l.x(), l.y(), l.width(), l.height());
+        const QRect& b = row.boxAt;
+        *boxes[i] = box(row.box, b.x(), b.y(), b.width(), b.height());
+        // Each box is named by its caption, for assistive technology (its buddy label).
+        caption->setBuddy(*boxes[i]);
+    }
+}
+
+void frmSettings::createLegalTypeRow() {
+    QLabel* caption =
         label("lblLegalType", QStringLiteral("Contact Legal Type (Required for co.uk domains)"),
               120, 2760, 3495, 255);
     cmbLegalType = new QComboBox(this);
-    legalTypeCaption->setBuddy(cmbLegalType);
+    caption->setBuddy(cmbLegalType);
     cmbLegalType->setObjectName(QStringLiteral("cmbLegalType"));
     cmbLegalType->setGeometry(twipRect(120, 3000, 3495, 315));
     for (const LegalType& t : kLegalTypes)
         cmbLegalType->addItem(QString::fromLatin1(t.label));
     cmbLegalType->setCurrentIndex(-1);
-    caption =
+}
+
+void frmSettings::createNameServerRows() {
+    QLabel* caption =
         label("lblNewNameServers", QStringLiteral("Default NameServers:"), 120, 3660, 1695, 255);
     txtNameServer1 = box("txtNameServer1", 360, 3960, 3255, 270);
     txtNameServer2 = box("txtNameServer2", 360, 4320, 3255, 270);
@@ -99,8 +143,9 @@ void frmSettings::createControls() {
     caption->setBuddy(txtNameServer1);
     txtNameServer1->setAccessibleName(QStringLiteral("Default name server 1"));
     txtNameServer2->setAccessibleName(QStringLiteral("Default name server 2"));
-    const int shift = createConnectionGroup(4680);
+}
 
+void frmSettings::createMethodRows(int shift) {
     chkUsePURCHASE = new QCheckBox(this);
     chkUsePURCHASE->setObjectName(QStringLiteral("chkUsePURCHASE"));
     QRect at = twipRect(120, 5085 + shift, 200, 200);
@@ -130,19 +175,6 @@ void frmSettings::createControls() {
     cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
     cmdCheck->setGeometry(twipRect(120, 5400 + shift + kBuyAtOnceHeight, 1275, 375));
     cmdCheck->setAutoDefault(false);
-
-    // The keyboard follows the eye, from the top down.
-    QWidget* order[] = {
-        txtFirstName, txtLastName,    txtPhone,       txtAddress,     txtCity,   txtCountry,
-        txtEMail,     cmbLegalType,   txtNameServer1, txtNameServer2, chkSecure, chkTestEnvironment,
-        chkKeyring,   chkUsePURCHASE, chkBuyAtOnce,   cmdCheck,       cmdDone};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    connect(chkUsePURCHASE, &QCheckBox::toggled, this, &frmSettings::chkUsePURCHASE_Click);
-    connect(lblUsePURCHASE, &ClickLabel::clicked, this, &frmSettings::lblUsePURCHASE_Click);
-    connect(cmdDone, &QPushButton::clicked, this, &frmSettings::cmdDone_Click);
-    connect(cmdCheck, &QPushButton::clicked, this, &frmSettings::cmdCheck_Click);
 }
 
 int frmSettings::createConnectionGroup(int top) {

@@ -57,9 +57,16 @@ protected:
 
 private:
     void createControls();
+    // The registrant's contact details, a caption and a box a row.
+    void createContactRows();
+    void createLegalTypeRow();
+    void createNameServerRows();
     // The "Registrar connection" group below the name servers; returns its height in
     // twips, by which everything below it moves down.
     int createConnectionGroup(int top);
+    // The request method's options and the buttons, `shift` twips below their places
+    // without the connection group.
+    void createMethodRows(int shift);
     void Form_Load();
     void Form_Unload();
     void showPasswordPlace();

@@ -19,6 +19,12 @@ void play(ListBox& box, const QStringList& script) {
                                               {"Backspace", Qt::Key_Backspace},
                                               {"Delete", Qt::Key_Delete},
                                               {"Return", Qt::Key_Return},
+                                              {"Enter", Qt::Key_Enter},
+                                              {"PageUp", Qt::Key_PageUp},
+                                              {"PageDown", Qt::Key_PageDown},
+                                              {"Insert", Qt::Key_Insert},
+                                              {"C", Qt::Key_C},
+                                              {"Q", Qt::Key_Q},
                                               {"A", Qt::Key_A},
                                               {"Z", Qt::Key_Z},
                                               {"Y", Qt::Key_Y},
@@ -77,6 +83,27 @@ private slots:
         QTest::newRow("redo a paste of lines")
             << "one\ntwo" << QStringList{"^A", "^X", "text:z", "^V", "^Z", "^+Z"} << "zone\ntwo"
             << 8;
+        // Every key the box acts on, with the modifiers that change what it does.
+        QTest::newRow("Left and Right end a selection at its ends")
+            << "abcd"
+            << QStringList{"Right", "+Right", "Left", "text:X", "+Left", "Right", "text:Y"}
+            << "aXYbcd" << 3;
+        QTest::newRow("Ctrl+Right and Ctrl+Left go by words")
+            << "ab cd ef" << QStringList{"^Right", "text:X", "^End", "^Left", "text:Y"}
+            << "ab Xcd Yef" << 8;
+        QTest::newRow("Shift+Home, Ctrl+Home and Shift+End select")
+            << "ab\ncd" << QStringList{"Down", "End", "+Home", "text:X", "^Home", "+End", "Delete"}
+            << "\nX" << 0;
+        QTest::newRow("PageDown and PageUp keep the column")
+            << QStringList(40, "abc").join('\n')
+            << QStringList{"Right", "PageDown", "PageUp", "text:X"}
+            << "aXbc\n" + QStringList(39, "abc").join('\n') << 2;
+        QTest::newRow("Ctrl+Delete takes the word, Shift+Return and Enter break")
+            << "ab cd" << QStringList{"^Delete", "Right", "+Return", "Enter"} << "c\n\nd" << 3;
+        QTest::newRow("copy and paste by Ctrl+C and Ctrl+V; Ctrl+Q types nothing")
+            << "ab" << QStringList{"+End", "^C", "End", "^V", "^Q"} << "abab" << 4;
+        QTest::newRow("Shift+Delete cuts, Shift+Insert pastes")
+            << "ab" << QStringList{"+Right", "+Delete", "End", "+Insert"} << "ba" << 2;
     }
     void editing() {
         QFETCH(QString, text);
