@@ -11,8 +11,8 @@
 
 namespace drovane {
 
-// How a run asks about its names: check each first and buy the free ones, or buy every
-// name at once. None sends nothing.
+// How a run asks about its names: check each and buy those a check finds free, or send
+// a purchase for every name from the first request on. None sends nothing.
 enum class RequestMethod { Check, Purchase, None };
 
 // The job the next request goes to, where it stands in its group, and whether that
