@@ -51,7 +51,7 @@ SettingsArray fullSettings() {
                             "0",
                             "1$IND"};
     for (int k = 1; k <= kSettingCount; ++k)
-        s[k] = QString::fromLatin1(values[k - 1]);
+        s[Setting(k)] = QString::fromLatin1(values[k - 1]);
     return s;
 }
 
@@ -64,19 +64,19 @@ void sweep(benchmark::internal::Benchmark* b) {
 void BM_BuildRequest(benchmark::State& state) {
     const bool purchase = state.range(0) != 0;
     SettingsArray settings = fullSettings();
-    settings[19] = purchase ? QStringLiteral("1") : QStringLiteral("0");
+    settings[Setting::UsePurchase] = purchase ? QStringLiteral("1") : QStringLiteral("0");
     const RequestContext context{QStringLiteral("reseller"), QStringLiteral("p@ss word"), &settings,
                                  purchase, purchase};
-    clsDomainsMain group;
+    DomainGroup group;
     const QStringList lines = listLines(bench::domainList(kFullList / 2));
     for (const QString& line : lines) {
-        auto job = std::make_shared<clsDomains>();
-        job->Domain = line;
-        group.Add(job);
+        auto job = std::make_shared<DomainJob>();
+        job->domain = line;
+        group.add(job);
     }
-    group.CurPos = 1;
+    group.cursor = 1;
     for (auto _ : state) {
-        std::optional<Request> request = buildRequest(group, context);
+        std::optional<Request> request = takeRequest(group, context);
         benchmark::DoNotOptimize(request);
     }
     state.SetLabel(purchase ? "purchase with registrant and name servers" : "check");
@@ -276,7 +276,7 @@ void BM_StartRun(benchmark::State& state) {
     for (auto _ : state) {
         run.DoStart();
         state.PauseTiming();
-        if (!run.isRunning() || run.colDomainsMain()[0]->Count() != (state.range(0) + 1) / 2) {
+        if (!run.isRunning() || run.groups()[0]->size() != (state.range(0) + 1) / 2) {
             state.SkipWithError("the run did not start");
             break;
         }
@@ -332,17 +332,17 @@ void BM_SlotCycle(benchmark::State& state) {
     RunController run(store, platform, prompter, view, QStringLiteral("registrar.test"));
     run.DoStart();
     // Requests about names far down the list, where a search from the front costs most.
-    for (const auto& group : run.colDomainsMain())
-        group->CurPos = group->Count() / 2;
+    for (const auto& group : run.groups())
+        group->cursor = group->size() / 2;
     for (int i = 0; i < 4; ++i)
         platform.advance(kCycleMs);
-    const qint32 before = run.lngSubmissions();
+    const qint32 before = run.submissions();
     for (auto _ : state) {
         platform.advance(kCycleMs);
         if (platform.log.size() > 4096)
             platform.log.clear();
     }
-    const qint32 requests = run.lngSubmissions() - before;
+    const qint32 requests = run.submissions() - before;
     if (requests != 2 * qint32(state.iterations()))
         state.SkipWithError("a request went missing");
     state.SetItemsProcessed(requests);
@@ -384,9 +384,9 @@ void BM_RunWithStatus(benchmark::State& state) {
     platform.advance(kCycleMs / 2); // mid-cycle, so a pass holds whole cycles only
     qint64 replies = 0;
     for (auto _ : state) {
-        const qint32 before = run.lngSubmissions();
+        const qint32 before = run.submissions();
         platform.advance(pass);
-        replies += run.lngSubmissions() - before;
+        replies += run.submissions() - before;
         state.PauseTiming();
         platform.log.clear();
         state.ResumeTiming();
@@ -408,15 +408,15 @@ void BM_StatusApply(benchmark::State& state) {
     status.begin({dealt.slot1, dealt.slot2});
     // The order the two slots report in: their names in turn, side by side.
     std::vector<ReplyEvent> events;
-    for (int i = 1; i <= dealt.slot1->Count(); ++i)
+    for (int i = 1; i <= dealt.slot1->size(); ++i)
         for (int s = 1; s <= 2; ++s) {
-            const clsDomainsMain& group = s == 1 ? *dealt.slot1 : *dealt.slot2;
-            if (i > group.Count())
+            const DomainGroup& group = s == 1 ? *dealt.slot1 : *dealt.slot2;
+            if (i > group.size())
                 continue;
             ReplyEvent e;
             e.at = QDateTime::currentDateTimeUtc();
             e.slot = s;
-            e.domain = group.item(i)->Domain;
+            e.domain = group.at(i)->domain;
             e.tries = 1;
             events.push_back(e);
         }

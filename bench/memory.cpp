@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     waitMs(seconds * 1000);
     report("run going");
     const long going = residentKiB().first;
-    std::printf("  (%d submissions counted; the run holds %.1f bytes a name)\n",
-                run.lngSubmissions(), double(going - idle) * 1024.0 / names);
+    std::printf("  (%d submissions counted; the run holds %.1f bytes a name)\n", run.submissions(),
+                double(going - idle) * 1024.0 / names);
     run.DoStart();
     waitMs(50);
     report("run stopped");

@@ -114,16 +114,14 @@ QString checkCleanUp(const QString& text) {
     if (cleaned.isEmpty())
         return {};
     const QStringList lines = cleaned.split(kCrLf);
-    if (lines.size() != Check(cleaned, kCrLf) + 1)
-        return QStringLiteral("line count differs from CR LF count + 1");
     const DealtGroups dealt = dealDomains(cleaned, true);
     for (qsizetype k = 0; k < lines.size(); ++k) {
-        const clsDomainsMain& group = k % 2 == 0 ? *dealt.slot1 : *dealt.slot2;
-        const DomainJob job = group.item(int(k / 2) + 1);
-        if (!job || job->Domain != lines[k] || job->Tries != 0 || job->DoPURCHASE)
+        const DomainGroup& group = k % 2 == 0 ? *dealt.slot1 : *dealt.slot2;
+        const DomainJobPtr job = group.at(int(k / 2) + 1);
+        if (!job || job->domain != lines[k] || job->tries != 0 || job->buyNext)
             return QStringLiteral("line %1 was not dealt as it stands").arg(k + 1);
     }
-    if (dealt.slot1->Count() + dealt.slot2->Count() != lines.size())
+    if (dealt.slot1->size() + dealt.slot2->size() != lines.size())
         return QStringLiteral("more jobs than lines");
     return {};
 }

@@ -78,7 +78,7 @@ QString checkRequest(const Request& request, const Inputs& in) {
         return QStringLiteral("the account does not decode back");
 
     // The name comes back as its two parts around the first dot after its first character.
-    const QString domain = cp1252Image(request.job->Domain);
+    const QString domain = cp1252Image(request.job->domain);
     const Field* sld = next("sld");
     const Field* tld = next("tld");
     if (!sld || !tld || sld->value.contains(u'.') || !domain.startsWith(sld->value) ||
@@ -89,23 +89,24 @@ QString checkRequest(const Request& request, const Inputs& in) {
         return QStringLiteral("the name does not decode back");
 
     const bool coUk = tld->value.toLower() == QLatin1String("co.uk");
-    if (coUk && !expect("uk_legal_type", s[20].section(u'$', 1, 1)))
+    if (coUk && !expect("uk_legal_type", s[Setting::LegalType].section(u'$', 1, 1)))
         return QStringLiteral("the legal type does not decode back");
     if (!expect("numyears", coUk ? QStringLiteral("2") : QStringLiteral("1")))
         return QStringLiteral("wrong number of years");
 
     bool contactsComplete = true;
-    for (int k = 6; k <= 12; ++k)
+    for (Setting k : kContactSettings)
         contactsComplete = contactsComplete && !s[k].isEmpty();
     if (at < fields.size() && fields[at].key == "registrantaddress1") {
         if (!request.purchase || !contactsComplete)
             return QStringLiteral("registrant fields where none belong");
-        const QList<QPair<const char*, int>> registrant = {
-            {"registrantaddress1", 9},      {"registrantcity", 10},     {"registrantcountry", 11},
-            {"registrantemailaddress", 12}, {"registrantfirstname", 6}, {"registrantlastname", 7},
-            {"registrantphone", 8}};
+        const QList<QPair<const char*, Setting>> registrant = {
+            {"registrantaddress1", Setting::Address},    {"registrantcity", Setting::City},
+            {"registrantcountry", Setting::Country},     {"registrantemailaddress", Setting::EMail},
+            {"registrantfirstname", Setting::FirstName}, {"registrantlastname", Setting::LastName},
+            {"registrantphone", Setting::Phone}};
         for (const auto& [key, k] : registrant)
-            if (!expect(key, s[k]))
+            if (!expect(key, s[Setting(k)]))
                 return QStringLiteral("registrant field %1 does not decode back")
                     .arg(QLatin1String(key));
     } else if (request.purchase && (coUk || in.context.listNeedsRegistrant) && contactsComplete) {
@@ -114,12 +115,12 @@ QString checkRequest(const Request& request, const Inputs& in) {
     if (at < fields.size() && fields[at].key == "ns1") {
         if (!request.purchase || !in.context.nameServerSwitch)
             return QStringLiteral("name servers where none belong");
-        if (!expect("ns1", s[17]) || !expect("ns2", s[18]))
+        if (!expect("ns1", s[Setting::NameServer1]) || !expect("ns2", s[Setting::NameServer2]))
             return QStringLiteral("the name servers do not decode back");
     }
     if (!expect("responsetype", QStringLiteral("text")) || at != fields.size())
         return QStringLiteral("the request does not end with responsetype=text");
-    if (!in.lines.contains(request.job->Domain))
+    if (!in.lines.contains(request.job->domain))
         return QStringLiteral("a name that is not on the list");
     return {};
 }
@@ -130,22 +131,23 @@ QString requestProperties(QByteArrayView input) {
     ByteReader reader(input);
     Inputs in;
     for (int k = 1; k <= kSettingCount; ++k)
-        in.settings[k] = reader.text();
+        in.settings[Setting(k)] = reader.text();
     switch (reader.byte() % 4) {
     case 0:
-        in.settings[19].clear();
+        in.settings[Setting::UsePurchase].clear();
         break;
     case 1:
-        in.settings[19] = QStringLiteral("0");
+        in.settings[Setting::UsePurchase] = QStringLiteral("0");
         break;
     case 2:
-        in.settings[19] = QStringLiteral("1");
+        in.settings[Setting::UsePurchase] = QStringLiteral("1");
         break;
     default: // whatever the file held
         break;
     }
     if (reader.flag())
-        in.settings[20] = QString::number(int(reader.byte() % 11) - 1) + u'$' + reader.text();
+        in.settings[Setting::LegalType] =
+            QString::number(int(reader.byte() % 11) - 1) + u'$' + reader.text();
     in.context.username = reader.text();
     in.context.password = reader.text();
     in.context.settings = &in.settings;
@@ -158,37 +160,37 @@ QString requestProperties(QByteArrayView input) {
     in.context.listNeedsRegistrant = listNeedsRegistrant(cleaned);
     in.lines = listLines(cleaned);
 
-    const RequestMethod method = requestMethod(in.settings[19]);
+    const RequestMethod method = requestMethod(in.settings[Setting::UsePurchase]);
     const DealtGroups dealt = dealDomains(cleaned, method == RequestMethod::Check);
     for (int step = 0; step < 24 && !reader.atEnd(); ++step) {
-        clsDomainsMain& group = reader.flag() ? *dealt.slot2 : *dealt.slot1;
+        DomainGroup& group = reader.flag() ? *dealt.slot2 : *dealt.slot1;
         // What replies and the error dialog may have done since the last request.
         const quint8 events = reader.byte();
-        if (const DomainJob current = group.CurPos >= 1 && group.CurPos <= group.Count()
-                                          ? group.item(group.CurPos)
-                                          : nullptr) {
+        if (const DomainJobPtr current = group.cursor >= 1 && group.cursor <= group.size()
+                                             ? group.at(group.cursor)
+                                             : nullptr) {
             if (events & 1)
                 current->countTry();
             if (events & 2)
-                current->DoPURCHASE = true;
+                current->buyNext = true;
         }
         if (events & 4)
-            group.Remove(reader.byte() % (group.Count() + 1) + 1);
+            group.remove(reader.byte() % (group.size() + 1) + 1);
 
-        const std::optional<Request> request = buildRequest(group, in.context);
-        if (group.Count() == 0 || method == RequestMethod::None) {
+        const std::optional<Request> request = takeRequest(group, in.context);
+        if (group.size() == 0 || method == RequestMethod::None) {
             if (request)
                 return QStringLiteral("a request without a name or a method");
             continue;
         }
         if (!request)
             return QStringLiteral("no request although the group holds names");
-        if (group.CurPos < 1 || group.CurPos > group.Count() || request->position != group.CurPos ||
-            group.item(group.CurPos) != request->job)
+        if (group.cursor < 1 || group.cursor > group.size() || request->position != group.cursor ||
+            group.at(group.cursor) != request->job)
             return QStringLiteral("the cursor does not name the job asked for");
         if (method == RequestMethod::Purchase && !request->purchase)
             return QStringLiteral("a check with the purchase method");
-        if (method == RequestMethod::Check && request->purchase && request->job->DoPURCHASE)
+        if (method == RequestMethod::Check && request->purchase && request->job->buyNext)
             return QStringLiteral("the pending purchase was not cleared");
         if (QString failed = checkRequest(*request, in); !failed.isEmpty())
             return failed;

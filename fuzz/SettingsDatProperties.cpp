@@ -29,13 +29,13 @@ bool fileCarries(const QString& value) {
 // separator after it, so nothing after such a value is compared.
 QString compareRoundTrip(const SettingsArray& written, const SettingsArray& read) {
     for (int k = 1; k <= kSettingCount; ++k) {
-        const QString expected = cp1252Image(written[k]);
+        const QString expected = cp1252Image(written[Setting(k)]);
         if (!fileCarries(expected)) {
             if (expected.endsWith(QChar(0)) || expected.contains(QString(5, QChar(0))))
                 break;
             continue;
         }
-        if (read[k] != expected)
+        if (read[Setting(k)] != expected)
             return QStringLiteral("setting %1 did not survive writing and reading").arg(k);
     }
     return {};
@@ -54,18 +54,19 @@ QString settingsDatProperties(QByteArrayView input) {
     // of the code page without the byte 01.
     SettingsArray held;
     for (int k = 0; k <= kSettingCount; ++k)
-        held[k] = sentinel(k);
+        held[Setting(k)] = sentinel(k);
     const int pieces = decodeSettings(bytes, held);
     if (pieces != std::min(separatorCount(bytes), kSettingCount))
         return QStringLiteral("%1 pieces reported for %2 separators")
             .arg(pieces)
             .arg(separatorCount(bytes));
-    if (held[0] != sentinel(0))
+    if (held[Setting(0)] != sentinel(0))
         return QStringLiteral("index 0 was written");
     for (int k = 1; k <= kSettingCount; ++k) {
-        if (k > pieces && held[k] != sentinel(k))
+        if (k > pieces && held[Setting(k)] != sentinel(k))
             return QStringLiteral("setting %1 changed without a piece").arg(k);
-        if (k <= pieces && (held[k].contains(QChar(1)) || cp1252Image(held[k]) != held[k]))
+        if (k <= pieces && (held[Setting(k)].contains(QChar(1)) ||
+                            cp1252Image(held[Setting(k)]) != held[Setting(k)]))
             return QStringLiteral("setting %1 holds what the file cannot hold").arg(k);
     }
 
@@ -89,7 +90,7 @@ QString settingsDatProperties(QByteArrayView input) {
     ByteReader reader(input);
     SettingsArray values;
     for (int k = 1; k <= kSettingCount; ++k)
-        values[k] = reader.text();
+        values[Setting(k)] = reader.text();
     SettingsArray back;
     if (decodeSettings(encodeSettings(values), back) != kSettingCount)
         return QStringLiteral("a written file lost a piece");

@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
                               "0",
                               "4$STRA"};
     for (int k = 1; k <= 20; ++k)
-        store.setSettings(k, QString::fromLatin1(sample[k]));
+        store.setSettings(Setting(k), QString::fromLatin1(sample[k]));
     // The main window's own fields reach the files the way the window saves them.
     MainFields fields;
     fields.username = QStringLiteral("reseller01");

@@ -79,7 +79,7 @@ int runCommand(const Invocation& invocation, const QString& folder) {
             return exitstatus::Unanswered;
         return exitstatus::Refused;
     }
-    report.started(store.Settings(setting::StartImmediately) == QLatin1String("0"),
+    report.started(store.Settings(Setting::StartImmediately) == QLatin1String("0"),
                    view.startTimeText());
     QCoreApplication::exec();
     report.stopped(signalled ? QStringLiteral("signal")

@@ -36,7 +36,7 @@ RunReport::Figures RunReport::figures() const {
     f.waiting = waits_;
     f.startTime = startTime_;
     f.names = names_;
-    f.requests = run_.lngSubmissions();
+    f.requests = run_.submissions();
     f.orders = orders_;
     if (lastReply_.isValid())
         f.sinceReplyMs = lastReply_.elapsed();
@@ -47,8 +47,8 @@ void RunReport::started(bool waitsForStartTime, const QString& startTime) {
     waits_ = waitsForStartTime;
     startTime_ = startTime;
     names_ = 0;
-    for (const auto& group : run_.colDomainsMain())
-        names_ += group->Count();
+    for (const auto& group : run_.groups())
+        names_ += group->size();
     const QString status = statusText(figures());
     printError(QStringLiteral("Run started: %1.").arg(status), priority::Notice);
     notifier_.notify("READY=1\nSTATUS=" + status.toUtf8());

@@ -29,34 +29,35 @@ enum class Kind { Text, Switch, Interval, Time, Method, LegalType, Option };
 struct Name {
     const char* name;
     Kind kind;
-    int setting; // for an Option: its place in kOptionNames
+    Setting setting; // none for an Option
+    int option = 0;  // for an Option: which one (optionField)
 };
 
 // Settings show lists them in this order.
 const Name kNames[] = {
-    {"username", Kind::Text, setting::Username},
-    {"password", Kind::Text, setting::Password},
-    {"interval", Kind::Interval, setting::DelayTime},
-    {"logging", Kind::Switch, setting::Logging},
-    {"start-immediately", Kind::Switch, setting::StartImmediately},
-    {"start-time", Kind::Time, setting::StartTime},
-    {"end-time", Kind::Time, setting::EndTime},
-    {"custom-nameservers", Kind::Switch, setting::NameServers},
-    {"first-name", Kind::Text, setting::FirstName},
-    {"last-name", Kind::Text, setting::LastName},
-    {"phone", Kind::Text, setting::Phone},
-    {"address", Kind::Text, setting::Address},
-    {"city", Kind::Text, setting::City},
-    {"country", Kind::Text, setting::Country},
-    {"email", Kind::Text, setting::EMail},
-    {"ns1", Kind::Text, setting::NameServer1},
-    {"ns2", Kind::Text, setting::NameServer2},
-    {"method", Kind::Method, setting::UsePurchase},
-    {"legal-type", Kind::LegalType, setting::LegalType},
-    {"secure", Kind::Option, 0},
-    {"test-environment", Kind::Option, 1},
-    {"buy-at-once", Kind::Option, 2},
-    {"stop-when-bought", Kind::Option, 3},
+    {"username", Kind::Text, Setting::Username},
+    {"password", Kind::Text, Setting::Password},
+    {"interval", Kind::Interval, Setting::DelayTime},
+    {"logging", Kind::Switch, Setting::Logging},
+    {"start-immediately", Kind::Switch, Setting::StartImmediately},
+    {"start-time", Kind::Time, Setting::StartTime},
+    {"end-time", Kind::Time, Setting::EndTime},
+    {"custom-nameservers", Kind::Switch, Setting::NameServers},
+    {"first-name", Kind::Text, Setting::FirstName},
+    {"last-name", Kind::Text, Setting::LastName},
+    {"phone", Kind::Text, Setting::Phone},
+    {"address", Kind::Text, Setting::Address},
+    {"city", Kind::Text, Setting::City},
+    {"country", Kind::Text, Setting::Country},
+    {"email", Kind::Text, Setting::EMail},
+    {"ns1", Kind::Text, Setting::NameServer1},
+    {"ns2", Kind::Text, Setting::NameServer2},
+    {"method", Kind::Method, Setting::UsePurchase},
+    {"legal-type", Kind::LegalType, Setting::LegalType},
+    {"secure", Kind::Option, Setting{}, 0},
+    {"test-environment", Kind::Option, Setting{}, 1},
+    {"buy-at-once", Kind::Option, Setting{}, 2},
+    {"stop-when-bought", Kind::Option, Setting{}, 3},
 };
 
 bool& optionField(Options& o, int which) {
@@ -98,7 +99,7 @@ QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
     switch (n.kind) {
     case Kind::Option: {
         Options o = store.options();
-        return yesNo(optionField(o, n.setting));
+        return yesNo(optionField(o, n.option));
     }
     case Kind::Method:
         return store.Settings(n.setting) == QLatin1String("1") ? QStringLiteral("purchase")
@@ -109,16 +110,16 @@ QString shown(const Name& n, const SettingsStore& store, const MainFields& f) {
         break;
     }
     switch (n.setting) {
-    case setting::Password:
+    case Setting::Password:
         return (f.password.isEmpty() ? QString() : QStringLiteral("***** ")) +
                QStringLiteral("(%1)").arg(passwordPlaceLine(store));
-    case setting::DelayTime:
+    case Setting::DelayTime:
         return f.delayTime;
-    case setting::Logging:
+    case Setting::Logging:
         return yesNo(f.logging == 1);
-    case setting::StartImmediately:
+    case Setting::StartImmediately:
         return yesNo(f.startImmediately == 1);
-    case setting::NameServers:
+    case Setting::NameServers:
         return yesNo(f.nameServers == 1);
     default:
         return store.Settings(n.setting);
@@ -196,7 +197,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
                                       "time setting"));
             return exitstatus::Usage;
         }
-    } else if (n->setting == setting::Password && n->kind == Kind::Text) {
+    } else if (n->setting == Setting::Password && n->kind == Kind::Text) {
         if (inv.words.size() > 3) {
             printError(QStringLiteral("The password is read from stdin or asked for, never taken "
                                       "from the command line, where every user can see it."));
@@ -222,7 +223,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     // An empty line on stdin (an unset variable) must not wipe the account.
     const bool account = n->kind == Kind::Text &&
-                         (n->setting == setting::Username || n->setting == setting::Password);
+                         (n->setting == Setting::Username || n->setting == Setting::Password);
     if (account && value.isEmpty() && !clear) {
         printError(QStringLiteral("%1 is not set: it is empty. To clear it, use drovane-cli "
                                   "settings clear %1.")
@@ -236,7 +237,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         return edit.status();
     loadFiles(store);
     // The service's credential comes first: a password saved here would never be used.
-    if (n->setting == setting::Password && n->kind == Kind::Text &&
+    if (n->setting == Setting::Password && n->kind == Kind::Text &&
         store.passwordSource() == PasswordSource::CredentialFile) {
         printError(QStringLiteral("Not changed: the password comes from %1 while it is there; "
                                   "change that file instead.")
@@ -246,9 +247,9 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     MainFields f = windowFields(store, prompter);
     switch (n->kind) {
     case Kind::Text:
-        if (n->setting == setting::Username)
+        if (n->setting == Setting::Username)
             f.username = value;
-        else if (n->setting == setting::Password)
+        else if (n->setting == Setting::Password)
             f.password = value;
         else
             store.setSettings(n->setting, value);
@@ -264,11 +265,11 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
     }
     case Kind::Time:
         if (!value.isEmpty() && !parseDateTime(value)) {
-            printError(QString::fromLatin1(n->setting == setting::StartTime ? kInvalidStartTime
+            printError(QString::fromLatin1(n->setting == Setting::StartTime ? kInvalidStartTime
                                                                             : kInvalidEndTime));
             return exitstatus::Refused;
         }
-        (n->setting == setting::StartTime ? f.startTime : f.endTime) = value;
+        (n->setting == Setting::StartTime ? f.startTime : f.endTime) = value;
         break;
     case Kind::Switch:
     case Kind::Option: {
@@ -279,11 +280,11 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
         }
         if (n->kind == Kind::Option) {
             Options o = store.options();
-            optionField(o, n->setting) = *on;
+            optionField(o, n->option) = *on;
             store.setOptions(o);
-        } else if (n->setting == setting::Logging) {
+        } else if (n->setting == Setting::Logging) {
             f.logging = *on;
-        } else if (n->setting == setting::StartImmediately) {
+        } else if (n->setting == Setting::StartImmediately) {
             // Checking the box asks first, as in the window.
             if (*on && f.startImmediately == 0 &&
                 !prompter.question(QString::fromLatin1(kManualTimesQuestion)))
@@ -307,10 +308,10 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
             return exitstatus::Usage;
         }
         const bool purchase = m == QLatin1String("purchase");
-        if (purchase && store.Settings(setting::UsePurchase) != QLatin1String("1") &&
+        if (purchase && store.Settings(Setting::UsePurchase) != QLatin1String("1") &&
             !prompter.question(QString::fromLatin1(kPurchaseMethodQuestion)))
             return exitstatus::Unanswered;
-        store.setSettings(setting::UsePurchase,
+        store.setSettings(Setting::UsePurchase,
                           purchase ? QStringLiteral("1") : QStringLiteral("0"));
         break;
     }
@@ -325,7 +326,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
                     .arg(codes.join(QStringLiteral(", "))));
             return exitstatus::Refused;
         }
-        store.setSettings(setting::LegalType, formatLegalTypeSetting(int(row), codes));
+        store.setSettings(Setting::LegalType, formatLegalTypeSetting(int(row), codes));
         break;
     }
     }
@@ -337,7 +338,7 @@ int set(const Invocation& inv, SettingsStore& store, ConsolePrompter& prompter) 
                         ? QDir(store.folder()).filePath(QStringLiteral("options.ini"))
                         : store.settingsPath()))
         return exitstatus::Refused;
-    if (n->setting == setting::Password && n->kind == Kind::Text)
+    if (n->setting == Setting::Password && n->kind == Kind::Text)
         printOut(QStringLiteral("The password is kept %1.").arg(passwordPlaceLine(store)));
     return exitstatus::Ok;
 }

@@ -64,7 +64,7 @@ void usePasswordPlaces(SettingsStore& store, bool keyring) {
 QString passwordPlaceLine(const SettingsStore& store) {
     if (QString problem = store.passwordProblem(); !problem.isEmpty())
         return problem;
-    const bool stored = !store.Settings(setting::Password).isEmpty();
+    const bool stored = !store.Settings(Setting::Password).isEmpty();
     QString line = (stored ? QStringLiteral("in ") : QString()) + store.passwordPlace();
     if (const QString why = store.passwordPlaceReason(); !why.isEmpty())
         line += QStringLiteral("; ") + why;

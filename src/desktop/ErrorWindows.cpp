@@ -12,7 +12,7 @@ ErrorWindows::~ErrorWindows() {
 
 void ErrorWindows::show(const ServerErrorReport& report) {
     windows_.removeAll(nullptr);
-    const std::shared_ptr<clsDomains> job = report.job.lock();
+    const std::shared_ptr<DomainJob> job = report.job.lock();
     if (job) {
         const QPointer<frmError> open = windowOfJob_.value(job.get());
         if (open && open->isVisible() && open->job() == job) {

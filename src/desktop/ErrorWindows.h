@@ -31,7 +31,7 @@ private:
     frmError::StopCurrent stopCurrent_;
     frmError::StopAll stopAll_;
     QList<QPointer<frmError>> windows_;
-    QHash<const clsDomains*, QPointer<frmError>> windowOfJob_;
+    QHash<const DomainJob*, QPointer<frmError>> windowOfJob_;
 };
 
 } // namespace drovane

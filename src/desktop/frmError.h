@@ -25,7 +25,7 @@ public:
     // The error reference ("2-5") the buttons act on.
     QString Tag() const { return report_.reference; }
     // The job this window's errors are about; empty once the job is gone.
-    std::shared_ptr<clsDomains> job() const { return report_.job.lock(); }
+    std::shared_ptr<DomainJob> job() const { return report_.job.lock(); }
     int times() const { return times_; }
 
     // The same job failed again: the latest report replaces the shown one.

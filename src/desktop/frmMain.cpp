@@ -60,7 +60,7 @@ frmMain::frmMain(SettingsStore& store, Platform& platform, Prompter& prompter,
                  const QStringList& colLegalTypes, const QString& registrarHost,
                  std::function<void()> endProgram, QWidget* parent)
     : QWidget(parent), strHost(registrarHost), store_(store), platform_(platform),
-      prompter_(prompter), colLegalTypes_(colLegalTypes), endProgram_(std::move(endProgram)),
+      prompter_(prompter), legalTypes_(colLegalTypes), endProgram_(std::move(endProgram)),
       errors_(
           [this](const ServerErrorReport& r) {
               if (run_)
@@ -325,7 +325,7 @@ void frmMain::cmdStart_Click() {
 
 void frmMain::cmdSettings_Click() {
     if (!settingsWindow_) {
-        settingsWindow_ = new frmSettings(store_, colLegalTypes_, prompter_, *this, this);
+        settingsWindow_ = new frmSettings(store_, legalTypes_, prompter_, *this, this);
         connect(settingsWindow_, &frmSettings::unloaded, this, [this] {
             if (settingsWindow_)
                 settingsWindow_->disconnect(this);
@@ -359,7 +359,7 @@ void frmMain::imgLink1_Click() {
 }
 
 void frmMain::chkLogging_Change() {
-    bolLogging_ = chkLogging->isChecked();
+    logging_ = chkLogging->isChecked();
 }
 
 void frmMain::chkStartImmediately_Change() {

@@ -45,7 +45,7 @@ public:
     void endAtSystemRequest();
 
     const QString strHost;
-    bool bolLogging() const { return bolLogging_; }
+    bool logging() const { return logging_; }
     RunController& runController() { return *run_; }
     frmSettings* settingsWindow() const { return settingsWindow_; }
     frmStatus* statusWindow() const { return statusWindow_; }
@@ -64,7 +64,7 @@ public:
     QString startTimeText() const override;
     QString endTimeText() const override;
     bool nameServersChecked() const override;
-    bool loggingChecked() const override { return bolLogging_; }
+    bool loggingChecked() const override { return logging_; }
     void setDomainsText(const QString& crlfText) override;
     void closeSettingsWindow() override;
     void showRunState(bool running, bool startImmediately) override;
@@ -111,12 +111,12 @@ private:
     SettingsStore& store_;
     Platform& platform_;
     Prompter& prompter_;
-    const QStringList& colLegalTypes_;
+    const QStringList& legalTypes_;
     std::function<void()> endProgram_;
     RunStatus runStatus_; // outlives the run, which updates it
     std::unique_ptr<RunController> run_;
     OrderNotifier* notifier_ = nullptr;
-    bool bolLogging_ = false;
+    bool logging_ = false;
     bool unloaded_ = false;
     QPointer<frmSettings> settingsWindow_;
     QPointer<frmStatus> statusWindow_;

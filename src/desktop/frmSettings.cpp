@@ -52,7 +52,7 @@ frmSettings::frmSettings(SettingsStore& store, const QStringList& colLegalTypes,
                          SettingsWindowHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      store_(store), colLegalTypes_(colLegalTypes), prompter_(prompter), host_(host) {
+      store_(store), legalTypes_(colLegalTypes), prompter_(prompter), host_(host) {
     setObjectName(kWindow);
     setAccessibleWindowRole(this, QAccessible::Dialog);
     // A closed settings window is gone: the next opening loads it from the settings.
@@ -213,10 +213,10 @@ void frmSettings::Form_Load() {
 
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
-    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
-        contact[k - setting::FirstContact]->setText(store_.Settings(k));
-    txtNameServer1->setText(store_.Settings(setting::NameServer1));
-    txtNameServer2->setText(store_.Settings(setting::NameServer2));
+    for (int i = 0; i < int(std::size(kContactSettings)); ++i)
+        contact[i]->setText(store_.Settings(kContactSettings[i]));
+    txtNameServer1->setText(store_.Settings(Setting::NameServer1));
+    txtNameServer2->setText(store_.Settings(Setting::NameServer2));
     chkSecure->setChecked(store_.options().secure);
     chkTestEnvironment->setChecked(store_.options().testEnvironment);
     chkBuyAtOnce->setChecked(store_.options().buyAtOnce);
@@ -224,24 +224,24 @@ void frmSettings::Form_Load() {
 
     // A bad stored value shows the default and loading goes on, so the legal type is
     // still shown.
-    const QString method = store_.Settings(setting::UsePurchase);
+    const QString method = store_.Settings(Setting::UsePurchase);
     if (method == QLatin1String("1"))
         chkUsePURCHASE->setChecked(true);
     else if (!method.isEmpty() && method != QLatin1String("0"))
         HandleError(13,
                     QStringLiteral("Type mismatch: %1 is neither 0 nor 1")
-                        .arg(settingLabel(setting::UsePurchase)),
+                        .arg(settingLabel(Setting::UsePurchase)),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 
-    if (!store_.Settings(setting::LegalType).contains(u'$'))
-        store_.setSettings(setting::LegalType, QStringLiteral("-1$"));
+    if (!store_.Settings(Setting::LegalType).contains(u'$'))
+        store_.setSettings(Setting::LegalType, QStringLiteral("-1$"));
     if (const auto row =
-            parseLegalTypeRow(store_.Settings(setting::LegalType), cmbLegalType->count()))
+            parseLegalTypeRow(store_.Settings(Setting::LegalType), cmbLegalType->count()))
         cmbLegalType->setCurrentIndex(*row);
     else
         HandleError(380,
                     QStringLiteral("Invalid property value: %1 names no row of the list")
-                        .arg(settingLabel(setting::LegalType)),
+                        .arg(settingLabel(Setting::LegalType)),
                     QStringLiteral("Form_Load"), QStringLiteral("settings.dat"), kWindow);
 }
 
@@ -272,14 +272,13 @@ SettingsArray frmSettings::shownSettings() const {
     SettingsArray shown = store_.all();
     QLineEdit* contact[] = {txtFirstName, txtLastName, txtPhone, txtAddress,
                             txtCity,      txtCountry,  txtEMail};
-    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
-        shown[k] = contact[k - setting::FirstContact]->text();
-    shown[setting::NameServer1] = txtNameServer1->text();
-    shown[setting::NameServer2] = txtNameServer2->text();
-    shown[setting::UsePurchase] =
+    for (int i = 0; i < int(std::size(kContactSettings)); ++i)
+        shown[kContactSettings[i]] = contact[i]->text();
+    shown[Setting::NameServer1] = txtNameServer1->text();
+    shown[Setting::NameServer2] = txtNameServer2->text();
+    shown[Setting::UsePurchase] =
         chkUsePURCHASE->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    shown[setting::LegalType] =
-        formatLegalTypeSetting(cmbLegalType->currentIndex(), colLegalTypes_);
+    shown[Setting::LegalType] = formatLegalTypeSetting(cmbLegalType->currentIndex(), legalTypes_);
     return shown;
 }
 
@@ -297,16 +296,16 @@ void frmSettings::cmdCheck_Click() {
 
 void frmSettings::cmdDone_Click() {
     const SettingsArray shown = shownSettings();
-    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+    for (Setting k : kContactSettings)
         store_.setSettings(k, shown[k]);
-    store_.setSettings(setting::NameServer1, shown[setting::NameServer1]);
-    store_.setSettings(setting::NameServer2, shown[setting::NameServer2]);
+    store_.setSettings(Setting::NameServer1, shown[Setting::NameServer1]);
+    store_.setSettings(Setting::NameServer2, shown[Setting::NameServer2]);
     // Judged on what this Done stores: a user who checked Custom Nameservers and has
     // just entered both name servers keeps the option.
     if (nameServerSwitchMustGoOff(store_.all()))
         host_.uncheckNameServers();
-    store_.setSettings(setting::UsePurchase, shown[setting::UsePurchase]);
-    store_.setSettings(setting::LegalType, shown[setting::LegalType]);
+    store_.setSettings(Setting::UsePurchase, shown[Setting::UsePurchase]);
+    store_.setSettings(Setting::LegalType, shown[Setting::LegalType]);
     store_.setOptions(shownOptions());
     // The save below moves the password into or out of the keyring.
     if (chkKeyring->isEnabled() && chkKeyring->isChecked() != store_.keyringChosen())

@@ -79,7 +79,7 @@ private:
     QLabel* label(const char* name, const QString& text, int left, int top, int width, int height);
 
     SettingsStore& store_;
-    const QStringList& colLegalTypes_;
+    const QStringList& legalTypes_;
     Prompter& prompter_;
     SettingsWindowHost& host_;
 

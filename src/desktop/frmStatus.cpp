@@ -23,7 +23,7 @@ namespace drovane {
 frmStatus::frmStatus(RunStatus& status, QWidget* parent, SettingsStore* store, const Clock* clock)
     : QWidget(parent, Qt::Window), status_(status), store_(store), clock_(clock),
       model_(new RunStatusModel(status, this)), lblSummary_(new QLabel(this)),
-      table_(new QTableView(this)), tmrRefresh_(new QTimer(this)) {
+      table_(new QTableView(this)), refreshTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmStatus"));
     setAccessibleWindowRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Drovane - Status"));
@@ -69,8 +69,8 @@ frmStatus::frmStatus(RunStatus& status, QWidget* parent, SettingsStore* store, c
     }
     resize(760, 420);
 
-    tmrRefresh_->setInterval(kRefreshMs);
-    connect(tmrRefresh_, &QTimer::timeout, this, &frmStatus::refresh);
+    refreshTimer_->setInterval(kRefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &frmStatus::refresh);
 
     // Closed as other windows of the desktop are; a copy takes whole rows, not a cell.
     for (const QKeySequence& keys :
@@ -104,12 +104,12 @@ void frmStatus::refresh() {
 
 void frmStatus::showEvent(QShowEvent* event) {
     refresh();
-    tmrRefresh_->start();
+    refreshTimer_->start();
     QWidget::showEvent(event);
 }
 
 void frmStatus::hideEvent(QHideEvent* event) {
-    tmrRefresh_->stop();
+    refreshTimer_->stop();
     QWidget::hideEvent(event);
 }
 

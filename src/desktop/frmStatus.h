@@ -48,7 +48,7 @@ private:
     QLabel* lblSummary_;
     QTableView* table_;
     QCheckBox* chkStopWhenBought_ = nullptr;
-    QTimer* tmrRefresh_;
+    QTimer* refreshTimer_;
 };
 
 } // namespace drovane

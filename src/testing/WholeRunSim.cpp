@@ -14,38 +14,38 @@ namespace drovane::test {
 
 namespace {
 
-std::vector<DomainJob> jobsOf(const RunController& run) {
-    std::vector<DomainJob> jobs;
-    for (const auto& group : run.colDomainsMain())
-        for (int k = 1; k <= group->Count(); ++k)
-            jobs.push_back(group->item(k));
+std::vector<DomainJobPtr> jobsOf(const RunController& run) {
+    std::vector<DomainJobPtr> jobs;
+    for (const auto& group : run.groups())
+        for (int k = 1; k <= group->size(); ++k)
+            jobs.push_back(group->at(k));
     return jobs;
 }
 
-const QString& domainOf(const DomainJob& job) {
-    return job->Domain;
+const QString& domainOf(const DomainJobPtr& job) {
+    return job->domain;
 }
 
-int triesOf(const DomainJob& job) {
-    return job->Tries;
+int triesOf(const DomainJobPtr& job) {
+    return job->tries;
 }
 
-bool inSlotGroup(const RunController& run, int slot, const DomainJob& job) {
-    const auto& groups = run.colDomainsMain();
+bool inSlotGroup(const RunController& run, int slot, const DomainJobPtr& job) {
+    const auto& groups = run.groups();
     return slot >= 1 && slot <= groups.size() && groups[slot - 1]->indexOf(job) > 0;
 }
 
 qint32 totalOf(const RunController& run) {
-    return run.lngSubmissions();
+    return run.submissions();
 }
 
 // A slot's own timers: the watchdog guards what is in flight, pacing counts down to the
 // moment a connection is opened ahead (or the interval is read again).
 const Timer& watchdogOf(Slot& slot) {
-    return slot.tmrBackup();
+    return slot.watchdog();
 }
 const Timer& pacingOf(Slot& slot) {
-    return slot.tmrDelay();
+    return slot.pacing();
 }
 
 // ---- Replies ------------------------------------------------------------------------
@@ -140,11 +140,11 @@ WholeRunSim::WholeRunSim(quint64 seed) : seed_(seed), rng_(seed) {
     // Characters that must be encoded, so a request that forgets shows.
     view.f.username = QStringLiteral("res eller&1");
     view.f.password = QStringLiteral("p@ss=w%rd+?");
-    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
-        store.setSettings(k, QStringLiteral("Contact %1").arg(k));
-    store.setSettings(setting::NameServer1, QStringLiteral("ns1.example.net"));
-    store.setSettings(setting::NameServer2, QStringLiteral("ns2.example.net"));
-    store.setSettings(setting::LegalType, kLegalType);
+    for (const Setting k : kContactSettings)
+        store.setSettings(k, QStringLiteral("Contact %1").arg(int(k)));
+    store.setSettings(Setting::NameServer1, QStringLiteral("ns1.example.net"));
+    store.setSettings(Setting::NameServer2, QStringLiteral("ns2.example.net"));
+    store.setSettings(Setting::LegalType, kLegalType);
 
     static const char* const tlds[] = {"com", "net", "com", "org", "info", "co.uk"};
     QStringList list;
@@ -290,7 +290,7 @@ void WholeRunSim::startRun() {
     options.secure = rng_.percent(50);
     options.buyAtOnce = rng_.percent(50);
     store.setOptions(options);
-    store.setSettings(setting::UsePurchase, purchase ? QStringLiteral("1") : QStringLiteral("0"));
+    store.setSettings(Setting::UsePurchase, purchase ? QStringLiteral("1") : QStringLiteral("0"));
     book_ = Book();
     book_.purchaseMethod = purchase;
     view.f.delayTime = pickInterval();
@@ -326,7 +326,7 @@ void WholeRunSim::startRun() {
     }
     book_.jobs = jobsOf(controller);
     for (int slot = 1; slot <= 2; ++slot)
-        for (const DomainJob& job : book_.jobs)
+        for (const DomainJobPtr& job : book_.jobs)
             if (inSlotGroup(controller, slot, job))
                 book_.slotOf.insert(domainOf(job), slot);
     book_.listNeedsRegistrant = false;
@@ -344,7 +344,7 @@ void WholeRunSim::stopCurrent() {
     if (open <= 0)
         return;
     const ServerErrorReport report = view.errors[book_.firstError + rng_.below(int(open))];
-    const DomainJob job = report.job.lock();
+    const DomainJobPtr job = report.job.lock();
     const bool before = job && inSlotGroup(controller, report.slot, job);
     note(QStringLiteral("Stop Current on %1 (%2)").arg(report.domain, report.reference));
     controller.stopCurrent(report);
@@ -767,7 +767,7 @@ QString WholeRunSim::check() {
                 .arg(events);
         qint64 tries = 0;
         bool saturated = false;
-        for (const DomainJob& job : book_.jobs) {
+        for (const DomainJobPtr& job : book_.jobs) {
             tries += triesOf(job);
             saturated |= triesOf(job) == INT16_MAX;
         }

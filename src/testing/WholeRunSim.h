@@ -137,7 +137,7 @@ private:
         qsizetype firstError = 0; // its first error dialog in view.errors
         qsizetype absorbed = 0;   // events looked at so far
         qsizetype afterDrop = 0;  // events for jobs Stop Current had dropped
-        std::vector<DomainJob> jobs;
+        std::vector<DomainJobPtr> jobs;
         QHash<QString, int> slotOf;
         QHash<QString, qsizetype> droppedAt; // the events a dropped job had by then
         QHash<QString, int> frees;           // Free events per name

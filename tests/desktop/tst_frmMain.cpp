@@ -122,7 +122,7 @@ void tst_frmMain::firstStartWithoutFiles() {
     for (const char* name : {"txtUsername", "txtPassword", "txtDelayTime", "txtEndTime"})
         QVERIFY2(rig.box(name)->text().isEmpty(), name);
     QVERIFY(rig.get<ListBox>("txtDomains")->toPlainText().isEmpty());
-    QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
+    QVERIFY(!rig.checked("chkLogging") && !rig.window->logging());
     // Without name servers a purchase carries none: the box shows what it will do.
     QVERIFY(rig.checked("chkStartImmediately") && !rig.checked("chkNameServers"));
     QVERIFY(rig.box("txtStartTime")->isReadOnly() && rig.box("txtEndTime")->isReadOnly());
@@ -168,7 +168,7 @@ void tst_frmMain::switchValuesAtLoad() {
     QFETCH(QString, states);
     Rig rig(settings, "a.com\r\nb.com\r\n");
     QCOMPARE(rig.checked("chkLogging"), states[0] == u'1');
-    QCOMPARE(rig.window->bolLogging(), states[0] == u'1');
+    QCOMPARE(rig.window->logging(), states[0] == u'1');
     QCOMPARE(rig.checked("chkStartImmediately"), states[1] == u'1');
     QCOMPARE(rig.box("txtStartTime")->isReadOnly(), states[1] == u'1');
     QCOMPARE(rig.checked("chkNameServers"), states[2] == u'1');
@@ -276,9 +276,9 @@ void tst_frmMain::labelClickTogglesDisabledBox() {
     QVERIFY(!rig.get("chkLogging")->isEnabled());
 
     rig.click("lblLogging");
-    QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
+    QVERIFY(rig.checked("chkLogging") && rig.window->logging());
     rig.click("lblLogging");
-    QVERIFY(!rig.checked("chkLogging") && !rig.window->bolLogging());
+    QVERIFY(!rig.checked("chkLogging") && !rig.window->logging());
     // A double-click is one click, as on any caption: what the label gets from it.
     QWidget* label = rig.get("lblLogging");
     const QPointF at = label->rect().center();
@@ -289,7 +289,7 @@ void tst_frmMain::labelClickTogglesDisabledBox() {
         QMouseEvent event(type, at, label->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
         QApplication::sendEvent(label, &event);
     }
-    QVERIFY(rig.checked("chkLogging") && rig.window->bolLogging());
+    QVERIFY(rig.checked("chkLogging") && rig.window->logging());
 
     rig.click("cmdStart");
     QCOMPARE(rig.get<QPushButton>("cmdStart")->text(), QStringLiteral("Start"));
@@ -488,10 +488,10 @@ void tst_frmMain::byteLevelRoundTrip() {
 
 void tst_frmMain::oneErrorWindowPerJob() {
     Rig rig;
-    auto a = std::make_shared<clsDomains>();
-    auto b = std::make_shared<clsDomains>();
-    a->Domain = QStringLiteral("a.com");
-    b->Domain = QStringLiteral("b.com");
+    auto a = std::make_shared<DomainJob>();
+    auto b = std::make_shared<DomainJob>();
+    a->domain = QStringLiteral("a.com");
+    b->domain = QStringLiteral("b.com");
     const QString huge(4 << 20, u'x'); // an Err1= of 4 MiB without a line end
     auto description = [](frmError* w) {
         return w->findChild<QLabel*>(QStringLiteral("lblErrDesc"))->text();
@@ -569,7 +569,7 @@ void tst_frmMain::clearTextPasswordOfferedOnce() {
     again.setKeyring(&keyring);
     again.GetSettings();
     QVERIFY(!again.offerKeyringMove());
-    QCOMPARE(again.Settings(setting::Password), QStringLiteral("old pw"));
+    QCOMPARE(again.Settings(Setting::Password), QStringLiteral("old pw"));
 }
 
 QTEST_MAIN(tst_frmMain)

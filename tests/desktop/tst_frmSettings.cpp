@@ -125,11 +125,11 @@ void tst_frmSettings::loadShowsStoredSettings() {
 
     Rig rig;
     for (int k = 6; k <= 12; ++k)
-        rig.store.setSettings(k, QStringLiteral("value %1").arg(k));
-    rig.store.setSettings(17, QStringLiteral("ns1.x"));
-    rig.store.setSettings(18, QStringLiteral("ns2.x"));
-    rig.store.setSettings(19, method);
-    rig.store.setSettings(20, legalType);
+        rig.store.setSettings(Setting(k), QStringLiteral("value %1").arg(k));
+    rig.store.setSettings(Setting::NameServer1, QStringLiteral("ns1.x"));
+    rig.store.setSettings(Setting::NameServer2, QStringLiteral("ns2.x"));
+    rig.store.setSettings(Setting::UsePurchase, method);
+    rig.store.setSettings(Setting::LegalType, legalType);
     rig.open();
 
     for (int k = 6; k <= 12; ++k)
@@ -140,7 +140,7 @@ void tst_frmSettings::loadShowsStoredSettings() {
     QCOMPARE(rig.legalType()->currentIndex(), row);
     QCOMPARE(rig.legalType()->count(), 10);
     QVERIFY(rig.window->windowIcon().availableSizes().contains(QSize(32, 32)));
-    QCOMPARE(rig.store.Settings(20), legalTypeAfter);
+    QCOMPARE(rig.store.Settings(Setting::LegalType), legalTypeAfter);
     // A stored PURCHASE method is shown without the warning.
     QVERIFY(rig.prompter.shown.isEmpty());
 }
@@ -194,18 +194,18 @@ void tst_frmSettings::doneStoresExactly() {
     rig.window->cmdDone_Click();
 
     for (int k = 6; k <= 12; ++k)
-        QCOMPARE(rig.store.Settings(k), QStringLiteral(" text %1 ").arg(k)); // no trimming
-    QCOMPARE(rig.store.Settings(17), QStringLiteral("ns1.x"));
-    QCOMPARE(rig.store.Settings(18), nameServer2);
-    QCOMPARE(rig.store.Settings(19), method);
-    QCOMPARE(rig.store.Settings(20), legalType);
+        QCOMPARE(rig.store.Settings(Setting(k)), QStringLiteral(" text %1 ").arg(k)); // no trimming
+    QCOMPARE(rig.store.Settings(Setting::NameServer1), QStringLiteral("ns1.x"));
+    QCOMPARE(rig.store.Settings(Setting::NameServer2), nameServer2);
+    QCOMPARE(rig.store.Settings(Setting::UsePurchase), method);
+    QCOMPARE(rig.store.Settings(Setting::LegalType), legalType);
     QCOMPARE(rig.host.unchecks, unchecks);
 
     // Saved with the main window's fields, and read back the same.
     SettingsStore reread(rig.dir.path());
     reread.GetSettings();
     QCOMPARE(reread.all(), rig.store.all());
-    QCOMPARE(reread.Settings(2), QStringLiteral("ann"));
+    QCOMPARE(reread.Settings(Setting::Username), QStringLiteral("ann"));
     QCOMPARE(reread.readDomains(), QStringLiteral("a.co.uk"));
     QCOMPARE(reread.options().buyAtOnce, purchase); // in options.ini, not settings.dat
 
@@ -218,8 +218,8 @@ void tst_frmSettings::doneStoresExactly() {
 
 void tst_frmSettings::closeBoxDiscardsEdits() {
     Rig rig;
-    rig.store.setSettings(6, QStringLiteral("Ann"));
-    rig.store.setSettings(17, QStringLiteral("ns1.x"));
+    rig.store.setSettings(Setting::FirstName, QStringLiteral("Ann"));
+    rig.store.setSettings(Setting::NameServer1, QStringLiteral("ns1.x"));
     rig.open();
     rig.retype("txtFirstName", QStringLiteral("Bob"));
     rig.retype("txtNameServer2", QStringLiteral("ns2.x"));
@@ -228,8 +228,8 @@ void tst_frmSettings::closeBoxDiscardsEdits() {
     rig.window->close();
 
     QCOMPARE(unloaded.size(), 1);
-    QCOMPARE(rig.store.Settings(6), QStringLiteral("Ann"));
-    QCOMPARE(rig.store.Settings(18), QString());
+    QCOMPARE(rig.store.Settings(Setting::FirstName), QStringLiteral("Ann"));
+    QCOMPARE(rig.store.Settings(Setting::NameServer2), QString());
     // Setting 18 is still empty: Custom Nameservers goes off.
     QCOMPARE(rig.host.unchecks, 1);
     QVERIFY(!QFile::exists(rig.store.settingsPath()));
@@ -265,7 +265,7 @@ void tst_frmSettings::purchaseWarning() {
     QCOMPARE(rig.prompter.shown.size(), 1);
     QCOMPARE(rig.prompter.shown.first().kind, QStringLiteral("question"));
     QCOMPARE(rig.prompter.shown.first().text, kPurchaseWarning);
-    QCOMPARE(rig.store.Settings(19), QString()); // only Done stores it
+    QCOMPARE(rig.store.Settings(Setting::UsePurchase), QString()); // only Done stores it
 
     // Unchecking never asks.
     rig.prompter.answers = {true};
@@ -350,7 +350,7 @@ void tst_frmSettings::enterAndEscape() {
     QFETCH(bool, saved);
 
     Rig rig;
-    rig.store.setSettings(10, QStringLiteral("Paris"));
+    rig.store.setSettings(Setting::City, QStringLiteral("Paris"));
     rig.open();
     QVERIFY(QTest::qWaitForWindowActive(rig.window));
     rig.retype("txtCity", QStringLiteral("Lyon"));
@@ -360,7 +360,8 @@ void tst_frmSettings::enterAndEscape() {
     QTest::keyClick(target, Qt::Key(key),
                     key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
 
-    QCOMPARE(rig.store.Settings(10), saved ? QStringLiteral("Lyon") : QStringLiteral("Paris"));
+    QCOMPARE(rig.store.Settings(Setting::City),
+             saved ? QStringLiteral("Lyon") : QStringLiteral("Paris"));
     QCOMPARE(QFile::exists(rig.store.settingsPath()), saved);
     QCOMPARE(unloaded.size(), saved ? 0 : 1);
     QVERIFY(!rig.window->isVisible());

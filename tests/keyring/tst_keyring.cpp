@@ -159,7 +159,7 @@ private slots:
         SettingsStore again(dir.path());
         again.setKeyring(keyring_);
         again.GetSettings();
-        QCOMPARE(again.Settings(setting::Password), QString::fromLatin1(password));
+        QCOMPARE(again.Settings(Setting::Password), QString::fromLatin1(password));
         QCOMPARE(again.passwordSource(), PasswordSource::Keyring);
         QCOMPARE(keyring_->read(user).secret, QString::fromLatin1(password));
     }

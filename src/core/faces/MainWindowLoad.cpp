@@ -8,7 +8,7 @@
 namespace drovane {
 namespace {
 
-int switchState(const SettingsStore& store, int setting, int created) {
+int switchState(const SettingsStore& store, Setting setting, int created) {
     const QString value = store.Settings(setting);
     if (value.isEmpty())
         return created;
@@ -27,18 +27,18 @@ int switchState(const SettingsStore& store, int setting, int created) {
 LoadedFields loadMainFields(SettingsStore& store) {
     LoadedFields loaded;
     MainFields& f = loaded.fields;
-    f.username = store.Settings(setting::Username);
-    f.password = store.Settings(setting::Password);
-    const IntervalCheck interval = checkIntervalText(store.Settings(setting::DelayTime), QString());
+    f.username = store.Settings(Setting::Username);
+    f.password = store.Settings(Setting::Password);
+    const IntervalCheck interval = checkIntervalText(store.Settings(Setting::DelayTime), QString());
     loaded.intervalRangeMessage = interval.outcome == IntervalCheck::RangeMessage;
     loaded.intervalBeep = interval.outcome == IntervalCheck::Beep;
     f.delayTime = interval.text;
-    f.logging = switchState(store, setting::Logging, 0);
-    f.startImmediately = switchState(store, setting::StartImmediately, 1);
+    f.logging = switchState(store, Setting::Logging, 0);
+    f.startImmediately = switchState(store, Setting::StartImmediately, 1);
     f.nameServers =
-        nameServerSwitchMustGoOff(store.all()) ? 0 : switchState(store, setting::NameServers, 1);
-    f.startTime = store.Settings(setting::StartTime);
-    f.endTime = store.Settings(setting::EndTime);
+        nameServerSwitchMustGoOff(store.all()) ? 0 : switchState(store, Setting::NameServers, 1);
+    f.startTime = store.Settings(Setting::StartTime);
+    f.endTime = store.Settings(Setting::EndTime);
     f.domains = normalizeLineEnds(store.readDomains());
     return loaded;
 }

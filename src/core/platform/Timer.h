@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <functional>
 
 namespace drovane {
@@ -19,7 +18,6 @@ public:
     void setInterval(int ms);
     int interval() const { return intervalMs_; }
 
-    QString Tag;
     std::function<void()> onTick;
 
 protected:

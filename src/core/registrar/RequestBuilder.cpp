@@ -39,58 +39,24 @@ QByteArray encodeValue(const QString& value) {
     return out;
 }
 
-namespace {
+RequestMethod requestMethod(const RequestContext& context) {
+    return requestMethod((*context.settings)[Setting::UsePurchase]);
+}
 
-struct NextChoice {
-    int position = 0;
-    bool purchase = false;
-    bool pendingPurchase = false; // a check found the job free: its flag is used up
-};
-
-std::optional<NextChoice> nextChoice(const clsDomainsMain& g, RequestMethod method) {
-    const int count = g.Count();
-    if (count == 0 || method == RequestMethod::None)
+std::optional<Request> takeRequest(DomainGroup& group, const RequestContext& context) {
+    std::optional<Pick> pick = group.pickNext(requestMethod(context));
+    if (!pick)
         return std::nullopt;
-    NextChoice choice;
-    choice.purchase = method == RequestMethod::Purchase;
-    int cursor = g.CurPos;
-    if (method == RequestMethod::Check) {
-        // A cursor past the end (after a removal) names no job: nothing is pending.
-        const bool inRange = cursor >= 1 && cursor <= count;
-        if (inRange && g.item(cursor)->DoPURCHASE) {
-            choice.position = cursor;
-            choice.purchase = choice.pendingPurchase = true;
-            return choice;
-        }
-        if (cursor == 1 && g.item(1)->Tries == 0)
-            cursor = 0; // the first check of a run goes to the first name
-    }
-    // The walk 1, 2, ..., Count, 1, ...; a cursor outside the group comes back to 1.
-    choice.position = cursor >= 0 && cursor < count ? cursor + 1 : 1;
-    return choice;
+    QByteArray bytes = formatRequest(*pick, context);
+    return Request{std::move(bytes), std::move(pick->job), pick->position, pick->purchase};
 }
 
-} // namespace
-
-DomainJob peekNextJob(const clsDomainsMain& group, const RequestContext& context) {
-    const auto choice = nextChoice(group, requestMethod((*context.settings)[setting::UsePurchase]));
-    return choice ? group.item(choice->position) : DomainJob();
-}
-
-std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx) {
+QByteArray formatRequest(const Pick& pick, const RequestContext& ctx) {
     const SettingsArray& s = *ctx.settings;
-    const auto choice = nextChoice(g, requestMethod(s[setting::UsePurchase]));
-    if (!choice)
-        return std::nullopt;
-    const bool purchase = choice->purchase;
-    if (choice->pendingPurchase)
-        g.item(choice->position)->DoPURCHASE = false;
-    g.CurPos = choice->position;
-
-    const DomainJob job = g.item(g.CurPos);
-    const DomainParts parts = splitDomain(job->Domain);
+    const bool purchase = pick.purchase;
+    const DomainParts parts = splitDomain(pick.job->domain);
     const bool coUk = parts.tld.toLower() == QLatin1String("co.uk");
-    const QString legalType = s[setting::LegalType].section(u'$', 1, 1);
+    const QString legalType = s[Setting::LegalType].section(u'$', 1, 1);
     const bool registrant = (coUk || ctx.listNeedsRegistrant) && registrantComplete(s);
     const bool nameServers = ctx.nameServerSwitch && nameServersComplete(s);
 
@@ -106,20 +72,20 @@ std::optional<Request> buildRequest(clsDomainsMain& g, const RequestContext& ctx
         q += "&uk_legal_type=" + encodeValue(legalType);
     q += "&numyears=" + QByteArray::number(purchaseYears(parts.tld));
     if (purchase && registrant) {
-        q += "&registrantaddress1=" + encodeValue(s[setting::Address]);
-        q += "&registrantcity=" + encodeValue(s[setting::City]);
-        q += "&registrantcountry=" + encodeValue(s[setting::Country]);
-        q += "&registrantemailaddress=" + encodeValue(s[setting::EMail]);
-        q += "&registrantfirstname=" + encodeValue(s[setting::FirstName]);
-        q += "&registrantlastname=" + encodeValue(s[setting::LastName]);
-        q += "&registrantphone=" + encodeValue(s[setting::Phone]);
+        q += "&registrantaddress1=" + encodeValue(s[Setting::Address]);
+        q += "&registrantcity=" + encodeValue(s[Setting::City]);
+        q += "&registrantcountry=" + encodeValue(s[Setting::Country]);
+        q += "&registrantemailaddress=" + encodeValue(s[Setting::EMail]);
+        q += "&registrantfirstname=" + encodeValue(s[Setting::FirstName]);
+        q += "&registrantlastname=" + encodeValue(s[Setting::LastName]);
+        q += "&registrantphone=" + encodeValue(s[Setting::Phone]);
     }
     if (purchase && nameServers) {
-        q += "&ns1=" + encodeValue(s[setting::NameServer1]);
-        q += "&ns2=" + encodeValue(s[setting::NameServer2]);
+        q += "&ns1=" + encodeValue(s[Setting::NameServer1]);
+        q += "&ns2=" + encodeValue(s[Setting::NameServer2]);
     }
     q += "&responsetype=text HTTP/1.0\r\n\r\n";
-    return Request{q, job, g.CurPos, purchase};
+    return q;
 }
 
 int purchaseYears(const QString& tld) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/clsDomainsMain.h"
+#include "core/model/DomainGroup.h"
 #include "core/settings/SettingsCodec.h"
 
 #include <QByteArray>
@@ -8,13 +8,11 @@
 
 namespace drovane {
 
-enum class RequestMethod { Check, Purchase, None };
-
 // Setting 19: empty or "0" checks first, "1" purchases every name, anything else sends
 // nothing.
 RequestMethod requestMethod(const QString& setting19);
 
-// What a slot needs to know, beyond its group, to build its next request.
+// What a slot needs to know, beyond the job picked, to write its next request.
 struct RequestContext {
     QString username;
     QString password;
@@ -25,18 +23,21 @@ struct RequestContext {
 
 struct Request {
     QByteArray bytes;
-    DomainJob job;    // the job the request was sent for
+    DomainJobPtr job; // the job the request was sent for
     int position = 0; // its position in the group when sent
     bool purchase = false;
 };
 
-// Chooses the next job of the group, moves the cursor and builds the request for it,
-// or nothing (empty group, unknown method).
-std::optional<Request> buildRequest(clsDomainsMain& group, const RequestContext& context);
+// The method setting 19 of the context's settings asks for.
+RequestMethod requestMethod(const RequestContext& context);
 
-// The job the group's next request would be for, without choosing it: what a report of
-// a connection that failed before its request can name. Null when there is none.
-DomainJob peekNextJob(const clsDomainsMain& group, const RequestContext& context);
+// The request for a job picked from its group: the same pick and context always give
+// the same bytes.
+QByteArray formatRequest(const Pick& pick, const RequestContext& context);
+
+// Picks the group's next job by the context's method (moving its cursor) and writes the
+// request for it; nothing for an empty group or an unknown method.
+std::optional<Request> takeRequest(DomainGroup& group, const RequestContext& context);
 
 // The setup check's side-effect-free commands: the account's balance, and its price for
 // registering a name under `tld` for `years` years.

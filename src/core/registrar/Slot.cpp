@@ -14,9 +14,9 @@ constexpr qsizetype kMaxReply = 4 * 1024 * 1024;
 
 // Looked up on every reply: the job is almost always still at the position its request
 // was sent from, so a search through a long group is only needed after a removal.
-bool inGroup(const clsDomainsMain& group, const Request& request) {
-    if (request.position >= 1 && request.position <= group.Count() &&
-        group.item(request.position) == request.job)
+bool inGroup(const DomainGroup& group, const Request& request) {
+    if (request.position >= 1 && request.position <= group.size() &&
+        group.at(request.position) == request.job)
         return true;
     return group.indexOf(request.job) > 0;
 }
@@ -25,8 +25,8 @@ bool inGroup(const clsDomainsMain& group, const Request& request) {
 ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) const {
     ReplyEvent event;
     event.slot = index_;
-    event.domain = request.job->Domain;
-    event.tries = request.job->Tries;
+    event.domain = request.job->domain;
+    event.tries = request.job->tries;
     event.code = verdict.code;
     event.orderId = verdict.orderId;
     event.description = verdict.description;
@@ -52,18 +52,17 @@ ReplyEvent Slot::eventFor(const Request& request, const ReplyVerdict& verdict) c
     return event;
 }
 
-Slot::Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
+Slot::Slot(int index, std::shared_ptr<DomainGroup> group, Platform& platform, SlotHost& host,
            const Endpoint& endpoint)
     : index_(index), group_(std::move(group)), platform_(platform), clock_(platform.clock()),
-      host_(host), endpoint_(endpoint), tmrDelay_(platform.createTimer(1000)),
-      tmrBackup_(platform.createTimer(kFirstWatchdogMs)), tmrDue_(platform.createAlarm()) {
+      host_(host), endpoint_(endpoint), pacing_(platform.createTimer(1000)),
+      watchdog_(platform.createTimer(kFirstWatchdogMs)), dueAlarm_(platform.createAlarm()) {
     // The first socket is made now, so that each slot's first connection comes from a socket
     // of its own in the order the slots were made.
     link(0);
-    tmrDelay_->Tag = QStringLiteral("0");
-    tmrDelay_->onTick = [this] { pacingTick(); };
-    tmrBackup_->onTick = [this] { watchdogTick(); };
-    tmrDue_->onFire = [this] { dueArrived(); };
+    pacing_->onTick = [this] { pacingTick(); };
+    watchdog_->onTick = [this] { watchdogTick(); };
+    dueAlarm_->onFire = [this] { dueArrived(); };
 }
 
 Slot::~Slot() {
@@ -107,9 +106,9 @@ void Slot::shutdown() {
         l.socket->close();
         l.state = Link::State::Closed;
     }
-    tmrDelay_->setEnabled(false);
-    tmrBackup_->setEnabled(false);
-    tmrDue_->cancel();
+    pacing_->setEnabled(false);
+    watchdog_->setEnabled(false);
+    dueAlarm_->cancel();
     dueUs_.reset();
 }
 
@@ -210,22 +209,22 @@ void Slot::start() {
 void Slot::startAt(qint64 steadyUs) {
     if (!active_)
         return;
-    tmrBackup_->setEnabled(false);
-    tmrDelay_->setEnabled(false);
+    watchdog_->setEnabled(false);
+    pacing_->setEnabled(false);
     readAgain_ = false;
     closeAll();
     beginRequest();
     dueUs_ = steadyUs;
-    tmrDue_->setAt(steadyUs);
+    dueAlarm_->setAt(steadyUs);
     scheduleOpen();
 }
 
 void Slot::reconnect() {
     if (!active_)
         return;
-    tmrDelay_->setEnabled(false);
+    pacing_->setEnabled(false);
     readAgain_ = false;
-    tmrDue_->cancel();
+    dueAlarm_->cancel();
     dueUs_.reset();
     closeAll();
     beginRequest();
@@ -237,8 +236,8 @@ void Slot::reconnect() {
 }
 
 void Slot::restartWatchdog() {
-    tmrBackup_->setEnabled(false);
-    tmrBackup_->setEnabled(true);
+    watchdog_->setEnabled(false);
+    watchdog_->setEnabled(true);
 }
 
 void Slot::connected(Link& l) {
@@ -257,7 +256,7 @@ void Slot::write(Link& l) {
     Q_ASSERT(!pending_);
     carrier_ = &l;
     l.state = Link::State::Carrying;
-    pending_ = buildRequest(*group_, host_.requestContext());
+    pending_ = takeRequest(*group_, host_.requestContext());
     if (!pending_) {
         restartWatchdog();
         return;
@@ -286,8 +285,8 @@ void Slot::sendComplete(Link& l) {
     host_.countSubmission();
     ReplyEvent event;
     event.slot = index_;
-    event.domain = sent.job->Domain;
-    event.tries = sent.job->Tries;
+    event.domain = sent.job->domain;
+    event.tries = sent.job->tries;
     event.outcome = ReplyEvent::Outcome::SentBlind;
     host_.submissionCounted(event);
     rearmPacing();
@@ -331,9 +330,9 @@ void Slot::heldLost(Link&) {
         return;
     ++reopens_;
     ++stats_.reopened;
-    if (!tmrDelay_->isEnabled()) {
-        tmrDelay_->setInterval(0);
-        tmrDelay_->setEnabled(true);
+    if (!pacing_->isEnabled()) {
+        pacing_->setInterval(0);
+        pacing_->setEnabled(true);
     }
 }
 
@@ -364,7 +363,7 @@ void Slot::judge() {
         break;
     case ReplyKind::Free:
         if (stillThere)
-            request.job->DoPURCHASE = true;
+            request.job->buyNext = true;
         rearmPacing(stillThere && host_.buyAtOnce());
         break;
     case ReplyKind::BadLogin:
@@ -375,7 +374,7 @@ void Slot::judge() {
         break;
     case ReplyKind::ServerError:
         if (stillThere)
-            host_.serverError(index_, request.job, group_->CurPos, verdict.description);
+            host_.serverError(index_, request.job, group_->cursor, verdict.description);
         break;
     case ReplyKind::NoMarker:
         break;
@@ -385,8 +384,8 @@ void Slot::judge() {
 // The request is done with: wait for the next one's moment (or, buying, none at all).
 void Slot::rearmPacing(bool buyNow) {
     Q_ASSERT(active_); // a stopped slot is never set going again
-    tmrBackup_->setEnabled(false);
-    tmrBackup_->setInterval(kWatchdogMs);
+    watchdog_->setEnabled(false);
+    watchdog_->setInterval(kWatchdogMs);
     carrier_ = nullptr;
     if (!buyNow) {
         paceFromInterval();
@@ -398,7 +397,7 @@ void Slot::rearmPacing(bool buyNow) {
         return;
     }
     // Connecting afresh may reuse the socket whose event is running: do it on the next turn.
-    tmrDue_->setAt(*dueUs_);
+    dueAlarm_->setAt(*dueUs_);
 }
 
 void Slot::paceFromInterval() {
@@ -410,14 +409,14 @@ void Slot::paceFromInterval() {
         // Read again a second later, as long as the text stays unreadable.
         dueUs_.reset();
         readAgain_ = true;
-        tmrDelay_->setInterval(1000);
-        tmrDelay_->setEnabled(true);
+        pacing_->setInterval(1000);
+        pacing_->setEnabled(true);
         return;
     }
     // The interval as typed, to the millisecond; a day at the most.
     const qint64 ms = qint64(std::clamp(std::round(*delay * 1000.0), 0.0, 86400000.0));
     dueUs_ = nowUs() + ms * 1000;
-    tmrDue_->setAt(*dueUs_);
+    dueAlarm_->setAt(*dueUs_);
     scheduleOpen();
 }
 
@@ -437,12 +436,12 @@ void Slot::scheduleOpen() {
     stats_.lastLeadUs = lead;
     const qint64 waitUs = *dueUs_ - lead - now;
     // Even "now" goes through the timer: the socket whose event is running may be reused.
-    tmrDelay_->setInterval(int(std::clamp<qint64>((waitUs + 999) / 1000, 0, INT_MAX)));
-    tmrDelay_->setEnabled(true);
+    pacing_->setInterval(int(std::clamp<qint64>((waitUs + 999) / 1000, 0, INT_MAX)));
+    pacing_->setEnabled(true);
 }
 
 void Slot::pacingTick() {
-    tmrDelay_->setEnabled(false);
+    pacing_->setEnabled(false);
     if (readAgain_) {
         readAgain_ = false;
         paceFromInterval();
@@ -457,8 +456,8 @@ void Slot::dueArrived() {
         return;
     // One request of a slot at a time: the last one was done with before this was due.
     Q_ASSERT(!carrier_);
-    tmrDue_->cancel();
-    tmrDelay_->setEnabled(false);
+    dueAlarm_->cancel();
+    pacing_->setEnabled(false);
     dueUs_.reset();
     Link* ready = held();
     Link* opening = ahead();
@@ -491,7 +490,7 @@ void Slot::watchdogTick() {
 QString Slot::watchdogWhat() const {
     if (!trouble_.isEmpty())
         return trouble_;
-    const QString after = QString::number(tmrBackup_->interval() / 1000.0);
+    const QString after = QString::number(watchdog_->interval() / 1000.0);
     if (!carrier_ || carrier_->state == Link::State::Dialing)
         return QStringLiteral("no connection within %1 s").arg(after);
     if (!pending_)
@@ -502,15 +501,15 @@ QString Slot::watchdogWhat() const {
 }
 
 void Slot::report(const QString& what) {
-    if (group_->Count() == 0)
+    if (group_->size() == 0)
         return; // no name is at stake
     SlotFailure failure;
     failure.slot = index_;
     failure.what = what;
     if (pending_)
-        failure.domain = pending_->job->Domain;
-    else if (const DomainJob next = peekNextJob(*group_, host_.requestContext()))
-        failure.domain = next->Domain;
+        failure.domain = pending_->job->domain;
+    else if (const auto next = group_->peekNext(requestMethod(host_.requestContext())))
+        failure.domain = next->job->domain;
     host_.slotFailed(failure);
 }
 

@@ -4,7 +4,7 @@
 #include "ReplyEvent.h"
 #include "ReplyInterpreter.h"
 #include "RequestBuilder.h"
-#include "core/model/clsDomainsMain.h"
+#include "core/model/DomainGroup.h"
 #include "core/platform/Platform.h"
 
 #include <memory>
@@ -24,7 +24,7 @@ public:
     virtual void countSubmission() = 0;
     // Appends the job's log line when logging is on; `handler` names the event that
     // counted it, for the error report if the line cannot be written.
-    virtual void logSubmission(const clsDomains& job, const QString& handler) = 0;
+    virtual void logSubmission(const DomainJob& job, const QString& handler) = 0;
     // Every counted submission, after its log line; the host stamps the time.
     virtual void submissionCounted(const ReplyEvent& event) = 0;
     virtual void accountRejected() = 0;
@@ -39,7 +39,7 @@ public:
     // The TLS handshake with `host` failed or its certificate was refused; `reason` says
     // why in plain words. Nothing was sent on that connection.
     virtual void secureConnectionFailed(const QString& host, const QString& reason) = 0;
-    virtual void serverError(int slot, const DomainJob& job, int position,
+    virtual void serverError(int slot, const DomainJobPtr& job, int position,
                              const QString& description) = 0;
 };
 
@@ -74,7 +74,7 @@ public:
         qint64 lastSetupUs = 0;
     };
 
-    Slot(int index, std::shared_ptr<clsDomainsMain> group, Platform& platform, SlotHost& host,
+    Slot(int index, std::shared_ptr<DomainGroup> group, Platform& platform, SlotHost& host,
          const Endpoint& endpoint);
     ~Slot();
 
@@ -90,10 +90,11 @@ public:
     // Detaches every callback and drops the connections; the slot does nothing more.
     void shutdown();
 
-    Timer& tmrDelay() { return *tmrDelay_; }
-    Timer& tmrBackup() { return *tmrBackup_; }
-    const clsDomainsMain& group() const { return *group_; }
+    const DomainGroup& group() const { return *group_; }
     const Stats& stats() const { return stats_; }
+    // For checks from outside (the whole-run simulation): what is due and when.
+    const Timer& pacing() const { return *pacing_; }
+    const Timer& watchdog() const { return *watchdog_; }
     qint64 leadUs() const;
 
 private:
@@ -149,15 +150,15 @@ private:
     qint64 nowUs() const { return clock_.steadyUs(); }
 
     int index_;
-    std::shared_ptr<clsDomainsMain> group_;
+    std::shared_ptr<DomainGroup> group_;
     Platform& platform_;
     const Clock& clock_;
     SlotHost& host_;
     Endpoint endpoint_;
     Link links_[2];
-    std::unique_ptr<Timer> tmrDelay_;  // pacing: counts down to the moment to open ahead
-    std::unique_ptr<Timer> tmrBackup_; // watchdog
-    std::unique_ptr<Alarm> tmrDue_;    // the moment the next request is written
+    std::unique_ptr<Timer> pacing_;   // counts down to the moment to open ahead
+    std::unique_ptr<Timer> watchdog_; // reconnects a slot whose request came to nothing
+    std::unique_ptr<Alarm> dueAlarm_; // the moment the next request is written
     bool active_ = true;
 
     std::optional<qint64> dueUs_; // while waiting for the next request's moment

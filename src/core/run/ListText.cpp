@@ -92,7 +92,7 @@ int removeNames(QStringList& lines, const QStringList& names, QStringList* missi
 }
 
 DealtGroups dealDomains(const QString& text, bool checkMethod) {
-    DealtGroups g{std::make_shared<clsDomainsMain>(), std::make_shared<clsDomainsMain>()};
+    DealtGroups g{std::make_shared<DomainGroup>(), std::make_shared<DomainGroup>()};
     // One pass over the list, the lines packed straight into the groups (listLines would
     // make a string of every line first).
     const QChar* const data = text.constData();
@@ -108,7 +108,7 @@ DealtGroups dealDomains(const QString& text, bool checkMethod) {
         qsizetype carriageReturns = 0;
         while (end < n && data[end] != u'\n')
             carriageReturns += data[end++] == u'\r';
-        clsDomainsMain& group = k % 2 == 0 ? *g.slot1 : *g.slot2;
+        DomainGroup& group = k % 2 == 0 ? *g.slot1 : *g.slot2;
         // The CR of the line's CR LF is dropped here; any other goes the long way.
         qsizetype last = end;
         if (last > from && data[last - 1] == u'\r') {
@@ -117,11 +117,11 @@ DealtGroups dealDomains(const QString& text, bool checkMethod) {
         }
         const QStringView line(data + from, last - from);
         if (carriageReturns > 0)
-            group.AddName(line.toString().remove(u'\r'));
+            group.addName(line.toString().remove(u'\r'));
         else
-            group.AddName(line);
+            group.addName(line);
         if (checkMethod)
-            group.CurPos = 1;
+            group.cursor = 1;
         if (end == n)
             break;
         from = end + 1;

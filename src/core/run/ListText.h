@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/clsDomainsMain.h"
+#include "core/model/DomainGroup.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,8 +30,8 @@ int removeNames(QStringList& lines, const QStringList& names, QStringList* missi
 // Deals the lines alternately to slot 1 and slot 2 (first line to slot 1). With the
 // check method each group's cursor starts at 1 once it holds a job.
 struct DealtGroups {
-    std::shared_ptr<clsDomainsMain> slot1;
-    std::shared_ptr<clsDomainsMain> slot2;
+    std::shared_ptr<DomainGroup> slot1;
+    std::shared_ptr<DomainGroup> slot2;
 };
 DealtGroups dealDomains(const QString& crlfText, bool checkMethod);
 

@@ -16,9 +16,9 @@ RunController::RunController(SettingsStore& store, Platform& platform, Prompter&
                              RunView& view, const QString& liveHost, const EndpointOverride& fixed)
     : store_(store), platform_(platform), prompter_(prompter), view_(view), liveHost_(liveHost),
       fixed_(fixed), endpoint_(chooseEndpoint(store.options(), liveHost, fixed)),
-      log_(store.logPath()), orders_(store.ordersPath()), tmrSec_(platform.createTimer(1000)),
-      deferredNotice_(platform.createTimer(0)) {
-    tmrSec_->onTick = [this] { scheduleTick(); };
+      log_(store.logPath()), orders_(store.ordersPath()),
+      scheduleTimer_(platform.createTimer(1000)), deferredNotice_(platform.createTimer(0)) {
+    scheduleTimer_->onTick = [this] { scheduleTick(); };
     // Told after the handler that failed has finished, so no slot waits for the user.
     deferredNotice_->onTick = [this] {
         deferredNotice_->setEnabled(false);
@@ -100,7 +100,7 @@ void RunController::startRun(MainFields fields) {
     runFields_ = fields;
     sending_ = fields.startImmediately != 0;
     checkedBeforeStart_ = false;
-    lngSubmissions_ = 0;
+    submissions_ = 0;
     logFailureTold_ = false;
     ordersFailureTold_ = false;
     view_.showRunState(true, fields.startImmediately != 0);
@@ -109,7 +109,7 @@ void RunController::startRun(MainFields fields) {
                               listNeedsRegistrant(cleaned), false};
 
     const bool checkMethod =
-        requestMethod(store_.Settings(setting::UsePurchase)) == RequestMethod::Check;
+        requestMethod(store_.Settings(Setting::UsePurchase)) == RequestMethod::Check;
     DealtGroups dealt = dealDomains(cleaned, checkMethod);
     groups_ = {dealt.slot1, dealt.slot2};
     // The settings window may have changed the options since the last run.
@@ -126,8 +126,8 @@ void RunController::startRun(MainFields fields) {
         const QDateTime now = platform_.clock().now();
         schedule_.begin(now);
         armedStartUs_.reset();
-        tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
-        tmrSec_->setEnabled(true);
+        scheduleTimer_->setInterval(ScheduleClock::msToNextTick(now));
+        scheduleTimer_->setEnabled(true);
         armStart();
         checkBeforeStart(true);
     }
@@ -167,7 +167,7 @@ void RunController::halt() {
     slots_.clear();
     groups_.clear();
     reported_.clear();
-    tmrSec_->setEnabled(false);
+    scheduleTimer_->setEnabled(false);
     deferredNotice_->setEnabled(false);
     if (setupCheck_)
         setupCheck_->cancel();
@@ -192,7 +192,7 @@ void RunController::stopRun(bool startImmediately) {
     while (!groups_.isEmpty())
         groups_.removeLast();
     reported_.clear();
-    tmrSec_->setEnabled(false);
+    scheduleTimer_->setEnabled(false);
     if (setupCheck_) {
         setupCheck_->cancel();
         retiredChecks_.push_back(std::move(setupCheck_));
@@ -204,7 +204,7 @@ void RunController::stopRun(bool startImmediately) {
 void RunController::scheduleTick() {
     const QDateTime now = platform_.clock().now();
     // Keep the ticks just after each second of the wall clock.
-    tmrSec_->setInterval(ScheduleClock::msToNextTick(now));
+    scheduleTimer_->setInterval(ScheduleClock::msToNextTick(now));
     switch (schedule_.tick(now, view_.startTimeText(), view_.endTimeText())) {
     case ScheduleClock::Action::Start: {
         // Set ahead, the slots have written their first requests at the second already,
@@ -285,19 +285,19 @@ RequestContext RunController::requestContext() const {
 }
 
 bool RunController::purchaseMethod() const {
-    return requestMethod(store_.Settings(setting::UsePurchase)) == RequestMethod::Purchase;
+    return requestMethod(store_.Settings(Setting::UsePurchase)) == RequestMethod::Purchase;
 }
 
 void RunController::countSubmission() {
-    if (lngSubmissions_ < INT32_MAX)
-        ++lngSubmissions_;
-    view_.showSubmissions(lngSubmissions_);
+    if (submissions_ < INT32_MAX)
+        ++submissions_;
+    view_.showSubmissions(submissions_);
 }
 
-void RunController::logSubmission(const clsDomains& job, const QString& handler) {
+void RunController::logSubmission(const DomainJob& job, const QString& handler) {
     if (!view_.loggingChecked())
         return;
-    const QString error = log_.append(platform_.clock().now(), job.Domain, job.Tries);
+    const QString error = log_.append(platform_.clock().now(), job.domain, job.tries);
     if (error.isEmpty())
         return;
     HandleError(75, error, handler, log_.path(), QStringLiteral("frmMain"));
@@ -336,14 +336,14 @@ void RunController::submissionCounted(const ReplyEvent& event) {
 
 void RunController::dropBought(const QString& domain) {
     for (const auto& group : std::as_const(groups_)) {
-        for (int p = group->Count(); p >= 1; --p) {
-            if (group->item(p)->Domain.compare(domain, Qt::CaseInsensitive) != 0)
+        for (int p = group->size(); p >= 1; --p) {
+            if (group->at(p)->domain.compare(domain, Qt::CaseInsensitive) != 0)
                 continue;
-            group->Remove(p);
+            group->remove(p);
             // The cursor stays on the job it was on, so the next request goes to the name
             // after the bought one.
-            if (p <= group->CurPos)
-                --group->CurPos;
+            if (p <= group->cursor)
+                --group->cursor;
         }
     }
 }
@@ -435,10 +435,10 @@ void RunController::secureConnectionFailed(const QString& host, const QString& r
                          .arg(host, why));
 }
 
-void RunController::serverError(int slot, const DomainJob& job, int position,
+void RunController::serverError(int slot, const DomainJobPtr& job, int position,
                                 const QString& description) {
     ServerErrorReport report;
-    report.domain = job->Domain;
+    report.domain = job->domain;
     report.description = shortErrorDescription(description);
     report.reference = QStringLiteral("%1-%2").arg(slot).arg(position);
     report.job = job;
@@ -449,12 +449,12 @@ void RunController::serverError(int slot, const DomainJob& job, int position,
 }
 
 void RunController::stopCurrent(const ServerErrorReport& report) {
-    const DomainJob job = report.job.lock();
+    const DomainJobPtr job = report.job.lock();
     if (!running_ || !job || report.slot < 1 || report.slot > groups_.size())
         return;
-    clsDomainsMain& group = *groups_[report.slot - 1];
+    DomainGroup& group = *groups_[report.slot - 1];
     if (const int position = group.indexOf(job); position > 0)
-        group.Remove(position);
+        group.remove(position);
 }
 
 void RunController::stopAll() {

@@ -5,7 +5,7 @@
 #include "ScheduleClock.h"
 #include "SetupCheck.h"
 #include "StopReason.h"
-#include "core/model/clsDomainsMain.h"
+#include "core/model/DomainGroup.h"
 #include "core/platform/Platform.h"
 #include "core/platform/Prompter.h"
 #include "core/registrar/OrdersRecord.h"
@@ -48,18 +48,13 @@ public:
     // Where the current or last run connects; chosen anew at every start.
     const Endpoint& endpoint() const { return endpoint_; }
     StopReason stopReason() const { return stopReason_; }
-    // Why in plain words, for the notices of a stop the user did not ask for.
-    const QString& stopText() const { return stopText_; }
     // Whether scheduled runs check the setup before their start (on unless turned off).
     void setSetupChecks(bool on) { setupChecks_ = on; }
-    // The setup check of the run under way, if one was made.
-    const SetupCheck* setupCheck() const { return setupCheck_.get(); }
     // The last start was refused because another run holds the folder.
     bool folderInUse() const { return folderInUse_; }
     // The program is ending: every slot falls silent and nothing more is started,
     // saved or logged, even by a DoStart that is still waiting for a message box.
     void halt();
-    qint32 lngSubmissions() const { return lngSubmissions_; }
     // A status table to keep up to date from the next Start on; null detaches it.
     void attachStatus(RunStatus* status) { status_ = status; }
 
@@ -68,24 +63,24 @@ public:
     void stopCurrent(const ServerErrorReport& report);
     void stopAll();
 
-    const QList<std::shared_ptr<clsDomainsMain>>& colDomainsMain() const { return groups_; }
+    const QList<std::shared_ptr<DomainGroup>>& groups() const { return groups_; }
     Slot* slot(int index) const; // 1 or 2, null when idle
-    Timer& tmrSec() { return *tmrSec_; }
+    Timer& scheduleTimer() { return *scheduleTimer_; }
 
     // SlotHost
     RequestContext requestContext() const override;
     QString delayText() const override { return view_.delayText(); }
     bool purchaseMethod() const override;
     bool buyAtOnce() const override { return store_.options().buyAtOnce; }
-    qint32 submissions() const override { return lngSubmissions_; }
+    qint32 submissions() const override { return submissions_; }
     void countSubmission() override;
-    void logSubmission(const clsDomains& job, const QString& handler) override;
+    void logSubmission(const DomainJob& job, const QString& handler) override;
     void submissionCounted(const ReplyEvent& event) override;
     void accountRejected() override;
     void addressRefused(const QString& address) override;
     void slotFailed(const SlotFailure& failure) override;
     void secureConnectionFailed(const QString& host, const QString& reason) override;
-    void serverError(int slot, const DomainJob& job, int position,
+    void serverError(int slot, const DomainJobPtr& job, int position,
                      const QString& description) override;
 
 private:
@@ -121,17 +116,17 @@ private:
     bool running_ = false;
     StopReason stopReason_ = StopReason::None;
     StopReason nextStopReason_ = StopReason::User;
-    QString stopText_;
+    QString stopText_; // why in plain words, for a stop the user did not ask for
     QString nextStopText_;
     bool inDoStart_ = false;
     bool halted_ = false;
-    qint32 lngSubmissions_ = 0;
+    qint32 submissions_ = 0;
     RequestContext context_;
-    QList<std::shared_ptr<clsDomainsMain>> groups_;
+    QList<std::shared_ptr<DomainGroup>> groups_;
     std::vector<std::unique_ptr<Slot>> slots_;
     // Slots of stopped runs; a run may be stopped from inside one of its own handlers.
     std::vector<std::unique_ptr<Slot>> retired_;
-    std::unique_ptr<Timer> tmrSec_;
+    std::unique_ptr<Timer> scheduleTimer_;
     ScheduleClock schedule_;
     // The moment (Clock::steadyUs) the slots were set to start at, until the tick after it.
     std::optional<qint64> armedStartUs_;
@@ -143,9 +138,9 @@ private:
     std::unique_ptr<Timer> deferredNotice_;
     QString noticeText_;
     // Jobs an error report was made for, held until the run stops: a job otherwise exists
-    // only while a request for it is in flight (clsDomainsMain), and the report's window
+    // only while a request for it is in flight (DomainGroup), and the report's window
     // knows the job again by its identity when the registrar repeats the error.
-    std::vector<DomainJob> reported_;
+    std::vector<DomainJobPtr> reported_;
 
     // Per slot, for the failure lines and the at-risk alert.
     struct SlotWatch {

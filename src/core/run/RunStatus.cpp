@@ -7,7 +7,7 @@
 
 namespace drovane {
 
-void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
+void RunStatus::begin(const QList<std::shared_ptr<DomainGroup>>& groups) {
     rows_.clear();
     text_.clear();
     starts_.assign(1, 0);
@@ -16,14 +16,14 @@ void RunStatus::begin(const QList<std::shared_ptr<clsDomainsMain>>& groups) {
     slots_.assign(size_t(groups.size()), {});
     qsizetype total = 0;
     for (const auto& group : groups)
-        total += group->Count();
+        total += group->size();
     rows_.reserve(size_t(total));
     starts_.reserve(size_t(total) + 1);
     for (qsizetype g = 0; g < groups.size(); ++g) {
-        const clsDomainsMain& group = *groups[g];
+        const DomainGroup& group = *groups[g];
         Span& span = slots_[size_t(g)];
         span.first = span.cursor = int(rows_.size());
-        for (int i = 1; i <= group.Count(); ++i) {
+        for (int i = 1; i <= group.size(); ++i) {
             const QString domain = group.domainAt(i);
             const bool latin1 = std::all_of(domain.begin(), domain.end(),
                                             [](QChar c) { return c.unicode() <= 0xFF; });

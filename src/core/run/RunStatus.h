@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/clsDomainsMain.h"
+#include "core/model/DomainGroup.h"
 #include "core/registrar/ReplyEvent.h"
 
 #include <QByteArray>
@@ -39,7 +39,7 @@ public:
 
     // A new run: one row per job of each slot's group, in the group's order, slot 1's
     // names first.
-    void begin(const QList<std::shared_ptr<clsDomainsMain>>& groups);
+    void begin(const QList<std::shared_ptr<DomainGroup>>& groups);
     void apply(const ReplyEvent& event);
 
     int rowCount() const { return int(rows_.size()); }

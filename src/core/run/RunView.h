@@ -2,8 +2,8 @@
 
 #include "SetupCheck.h"
 #include "StopReason.h"
+#include "core/model/DomainJob.h"
 #include "core/model/MainFields.h"
-#include "core/model/clsDomains.h"
 #include "core/registrar/ReplyEvent.h"
 
 #include <QString>
@@ -15,8 +15,8 @@ namespace drovane {
 struct ServerErrorReport {
     QString domain;
     QString description;
-    QString reference;             // slot, "-", cursor: "2-5"
-    std::weak_ptr<clsDomains> job; // the job "Stop Current" drops
+    QString reference;            // slot, "-", cursor: "2-5"
+    std::weak_ptr<DomainJob> job; // the job "Stop Current" drops
     int slot = 0;
 };
 
@@ -32,7 +32,7 @@ public:
     virtual QString startTimeText() const = 0;
     virtual QString endTimeText() const = 0;
     virtual bool nameServersChecked() const = 0;
-    virtual bool loggingChecked() const = 0; // bolLogging
+    virtual bool loggingChecked() const = 0;
 
     virtual void setDomainsText(const QString& crlfText) = 0;
     virtual void closeSettingsWindow() = 0;

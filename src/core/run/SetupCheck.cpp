@@ -652,8 +652,8 @@ CheckLine SetupCheck::purchaseLine() const {
         warnings.append(rules.asked);
 
     if (f.nameServers != 0) {
-        for (int k : {setting::NameServer1, setting::NameServer2}) {
-            const int n = k - setting::NameServer1 + 1;
+        for (Setting k : {Setting::NameServer1, Setting::NameServer2}) {
+            const int n = k == Setting::NameServer1 ? 1 : 2;
             if (s[k].isEmpty())
                 problems.append(QStringLiteral("Custom Nameservers is checked, but name server %1 "
                                                "is empty: purchases would carry no name servers")
@@ -680,12 +680,12 @@ CheckLine SetupCheck::purchaseLine() const {
         static const QRegularExpression phone(QStringLiteral(R"(^\+\d{1,3}\.\d{4,14}$)"));
         static const QRegularExpression email(QStringLiteral(R"(^[^@\s]+@[^@\s]+\.[^@\s.]+$)"));
         static const QRegularExpression country(QStringLiteral("^[A-Za-z]{2}$"));
-        if (!phone.match(s[setting::Phone].trimmed()).hasMatch())
+        if (!phone.match(s[Setting::Phone].trimmed()).hasMatch())
             warnings.append(QStringLiteral("the phone number is not in the form the registrar "
                                            "expects, +country code.number (+1.4155551212)"));
-        if (!email.match(s[setting::EMail].trimmed()).hasMatch())
+        if (!email.match(s[Setting::EMail].trimmed()).hasMatch())
             warnings.append(QStringLiteral("the e-mail address does not look like one"));
-        if (!country.match(s[setting::Country].trimmed()).hasMatch())
+        if (!country.match(s[Setting::Country].trimmed()).hasMatch())
             warnings.append(
                 QStringLiteral("the country is not a two-letter code (US, GB, DE, ...)"));
     }

@@ -58,7 +58,7 @@ bool passStartChecks(const MainFields& f, const SettingsArray& s, Prompter& prom
             "domain!"));
         return false;
     }
-    const QString& legalType = s[setting::LegalType];
+    const QString& legalType = s[Setting::LegalType];
     if ((legalType.isEmpty() || legalType.startsWith(QLatin1String("-1"))) && coUk) {
         prompter.notice(QStringLiteral("Please select a valid Contact Legal Type in the settings "
                                        "screen in order to register a .co.uk domain name!"));

@@ -2,10 +2,10 @@
 
 namespace drovane {
 
-QString formatLegalTypeSetting(int row, const QStringList& colLegalTypes) {
-    if (row < 0 || row >= colLegalTypes.size())
+QString formatLegalTypeSetting(int row, const QStringList& legalTypes) {
+    if (row < 0 || row >= legalTypes.size())
         return QStringLiteral("-1$");
-    return QString::number(row) + u'$' + colLegalTypes.at(row);
+    return QString::number(row) + u'$' + legalTypes.at(row);
 }
 
 std::optional<int> parseLegalTypeRow(const QString& setting, int rowCount) {

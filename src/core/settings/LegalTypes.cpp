@@ -10,9 +10,9 @@ const LegalType kLegalTypes[10] = {
     {"FCORP", "Foreign"},       {"FOTHER", "Other Foreign"},
 };
 
-void FillLegalTypes(QStringList& colLegalTypes) {
+void FillLegalTypes(QStringList& legalTypes) {
     for (const LegalType& t : kLegalTypes)
-        colLegalTypes.append(QString::fromLatin1(t.code));
+        legalTypes.append(QString::fromLatin1(t.code));
 }
 
 } // namespace drovane

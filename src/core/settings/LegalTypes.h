@@ -12,7 +12,7 @@ struct LegalType {
 };
 extern const LegalType kLegalTypes[10];
 
-// Fills colLegalTypes with the ten codes in list order.
-void FillLegalTypes(QStringList& colLegalTypes);
+// Fills legalTypes with the ten codes in list order.
+void FillLegalTypes(QStringList& legalTypes);
 
 } // namespace drovane

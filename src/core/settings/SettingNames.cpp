@@ -6,7 +6,8 @@
 
 namespace drovane {
 
-QString settingLabel(int k) {
+QString settingLabel(Setting setting) {
+    const int k = int(setting);
     static const char* const names[] = {"",
                                         "",
                                         "Username",
@@ -35,14 +36,14 @@ QString settingLabel(int k) {
 }
 
 bool registrantComplete(const SettingsArray& settings) {
-    for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+    for (Setting k : kContactSettings)
         if (settings[k].isEmpty())
             return false;
     return true;
 }
 
 bool nameServersComplete(const SettingsArray& settings) {
-    return !settings[setting::NameServer1].isEmpty() && !settings[setting::NameServer2].isEmpty();
+    return !settings[Setting::NameServer1].isEmpty() && !settings[Setting::NameServer2].isEmpty();
 }
 
 bool listNeedsLegalType(const QString& listText) {

@@ -1,42 +1,15 @@
 #pragma once
 
+#include "Setting.h"
 #include "SettingsCodec.h"
 
 #include <QString>
 
 namespace drovane {
 
-// The twenty settings by name; the numbers are their places in settings.dat and never
-// change. Setting 1 is kept but unused.
-namespace setting {
-constexpr int Username = 2;
-constexpr int Password = 3;
-constexpr int Logging = 4;
-constexpr int DelayTime = 5;
-constexpr int FirstName = 6;
-constexpr int LastName = 7;
-constexpr int Phone = 8;
-constexpr int Address = 9;
-constexpr int City = 10;
-constexpr int Country = 11;
-constexpr int EMail = 12;
-constexpr int StartImmediately = 13;
-constexpr int StartTime = 14;
-constexpr int EndTime = 15;
-constexpr int NameServers = 16;
-constexpr int NameServer1 = 17;
-constexpr int NameServer2 = 18;
-constexpr int UsePurchase = 19;
-constexpr int LegalType = 20;
-
-// The registrant's contact details, first name to e-mail address, in setting order.
-constexpr int FirstContact = FirstName;
-constexpr int LastContact = EMail;
-} // namespace setting
-
 // "setting 19 (UsePurchase)": how messages refer to a setting. A setting's value never
 // goes into a message, the log or stderr: it may be the password.
-QString settingLabel(int k);
+QString settingLabel(Setting k);
 
 // The longest text a setting takes.
 constexpr qsizetype kSettingMaxLength = 255;

@@ -14,7 +14,8 @@ QByteArray encodeSettings(const SettingsArray& settings) {
     QByteArray out;
     for (int k = 1; k <= kSettingCount; ++k) {
         out += kSeparator;
-        out += settings[k].isEmpty() ? QByteArray(1, '\x01') : cp1252::encode(settings[k]);
+        const QString& value = settings[Setting(k)];
+        out += value.isEmpty() ? QByteArray(1, '\x01') : cp1252::encode(value);
     }
     out += kSeparator;
     out += "\r\n";
@@ -35,7 +36,7 @@ int decodeSettings(const QByteArray& bytes, SettingsArray& settings) {
         QString value = cp1252::decode(raw);
         value.remove(QStringLiteral("\r\n"));
         value.remove(QChar(0x01));
-        settings[piece] = value;
+        settings[Setting(piece)] = value;
     }
     return piece;
 }
@@ -130,15 +131,6 @@ QString decodeDomains(const QByteArray& bytes) {
     }
     list.truncate(out - begin);
     return list;
-}
-
-qint32 Check(const QString& text, const QString& pattern) {
-    if (pattern.isEmpty())
-        return 0;
-    qint32 count = 0;
-    for (qsizetype at = text.indexOf(pattern); at >= 0; at = text.indexOf(pattern, at + 1))
-        ++count;
-    return count;
 }
 
 } // namespace drovane

@@ -3,13 +3,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <array>
+
+#include "Setting.h"
 
 namespace drovane {
-
-constexpr int kSettingCount = 20;
-// Settings(1..20) live at indices 1..20; index 0 is unused.
-using SettingsArray = std::array<QString, kSettingCount + 1>;
 
 // settings.dat: for each setting five zero bytes then its text (or the byte 01 when
 // empty), five more zero bytes, CR LF.
@@ -39,8 +36,5 @@ QByteArray encodeDomains(const QString& listText);
 // Reads domains.dat item by item (leading blanks skipped, an item ends at a comma or
 // a line end, a quoted item runs to the next quote) and joins the items with CR LF.
 QString decodeDomains(const QByteArray& bytes);
-
-// Number of occurrences of pattern in text, overlapping ones included.
-qint32 Check(const QString& text, const QString& pattern);
 
 } // namespace drovane

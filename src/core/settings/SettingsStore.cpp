@@ -64,12 +64,18 @@ QString SettingsStore::ordersPath() const {
     return QDir(files_->folder()).filePath(QStringLiteral("orders.txt"));
 }
 
-QString SettingsStore::Settings(int k) const {
-    return k >= 1 && k <= kSettingCount ? settings_[k] : QString();
+namespace {
+bool isPlace(Setting k) {
+    return int(k) >= 1 && int(k) <= kSettingCount;
+}
+} // namespace
+
+QString SettingsStore::Settings(Setting k) const {
+    return isPlace(k) ? settings_[k] : QString();
 }
 
-void SettingsStore::setSettings(int k, const QString& value) {
-    if (k >= 1 && k <= kSettingCount)
+void SettingsStore::setSettings(Setting k, const QString& value) {
+    if (isPlace(k))
         settings_[k] = value;
 }
 
@@ -133,18 +139,18 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
         HandleError(75, edit.error(), QStringLiteral("WriteSettings"), files_->folder(), kModule);
         return {false, edit.error(), {}, {}};
     }
-    settings_[setting::Username] = f.username;
-    settings_[setting::Password] = f.password;
-    settings_[setting::DelayTime] = f.delayTime;
-    settings_[setting::Logging] = QString::number(f.logging);
-    settings_[setting::NameServers] = QString::number(f.nameServers);
-    settings_[setting::StartImmediately] = QString::number(f.startImmediately);
-    settings_[setting::StartTime] = f.startTime;
-    settings_[setting::EndTime] = f.endTime;
+    settings_[Setting::Username] = f.username;
+    settings_[Setting::Password] = f.password;
+    settings_[Setting::DelayTime] = f.delayTime;
+    settings_[Setting::Logging] = QString::number(f.logging);
+    settings_[Setting::NameServers] = QString::number(f.nameServers);
+    settings_[Setting::StartImmediately] = QString::number(f.startImmediately);
+    settings_[Setting::StartTime] = f.startTime;
+    settings_[Setting::EndTime] = f.endTime;
     SaveResult result;
     QString staleEntry;
     SettingsArray onDisk = settings_;
-    onDisk[setting::Password] = placePassword(f, result, &staleEntry);
+    onDisk[Setting::Password] = placePassword(f, result, &staleEntry);
 
     QList<NamedBytes> files;
     if (!unreadable_.contains(kSettingsFile))
@@ -161,7 +167,7 @@ SaveResult SettingsStore::WriteSettings(const MainFields& f) {
         return {false, error, {}, result.notice};
     }
     if (!unreadable_.contains(kSettingsFile)) {
-        diskPassword_ = onDisk[setting::Password];
+        diskPassword_ = onDisk[Setting::Password];
         if (source_ != PasswordSource::CredentialFile)
             source_ = diskPassword_.isEmpty() && !f.password.isEmpty()
                           ? PasswordSource::Keyring
@@ -206,17 +212,17 @@ Keyring::Lookup SettingsStore::keyringLookup(const QString& user) {
 }
 
 void SettingsStore::resolvePassword() {
-    diskPassword_ = settings_[setting::Password];
+    diskPassword_ = settings_[Setting::Password];
     passwordProblem_.clear();
     source_ = PasswordSource::SettingsFile;
     if (const CredentialRead credential = readCredentialFile(credentialPath_);
         credential.status != CredentialRead::Absent) {
         source_ = PasswordSource::CredentialFile;
-        settings_[setting::Password] = credential.password;
+        settings_[Setting::Password] = credential.password;
         passwordProblem_ = credential.error;
         return;
     }
-    const QString user = settings_[setting::Username];
+    const QString user = settings_[Setting::Username];
     if (!keyring_ || keyringDown_ || user.isEmpty())
         return;
     if (!diskPassword_.isEmpty()) {
@@ -227,7 +233,7 @@ void SettingsStore::resolvePassword() {
     }
     const Keyring::Lookup lookup = keyringLookup(user);
     if (lookup.status == Keyring::Lookup::Found) {
-        settings_[setting::Password] = lookup.secret;
+        settings_[Setting::Password] = lookup.secret;
         source_ = PasswordSource::Keyring;
     } else if (lookup.status == Keyring::Lookup::Failed &&
                options_.keyring == Options::Keyring::Yes) {
@@ -324,7 +330,7 @@ QString SettingsStore::passwordPlace() const {
     case PasswordSource::SettingsFile:
         break;
     }
-    if (!settings_[setting::Password].isEmpty())
+    if (!settings_[Setting::Password].isEmpty())
         return QStringLiteral("settings.dat, in clear text");
     if (keyringAnswers() && options_.keyring != Options::Keyring::No)
         return QStringLiteral("none stored yet; the system keyring will keep it");

@@ -42,9 +42,10 @@ public:
     QString logPath() const;
     QString ordersPath() const;
 
-    // Settings(k) for k in 1..20; anything else reads as empty and writes nothing.
-    QString Settings(int k) const;
-    void setSettings(int k, const QString& value);
+    // Settings(k) for the twenty settings; a place outside 1..20 (made with Setting(k))
+    // reads as empty and writes nothing.
+    QString Settings(Setting k) const;
+    void setSettings(Setting k, const QString& value);
     const SettingsArray& all() const { return settings_; }
 
     // Fills the settings from settings.dat and the options from options.ini; a missing

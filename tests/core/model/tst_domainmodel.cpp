@@ -70,18 +70,18 @@ private slots:
     }
 
     void freshGroupIsEmpty() {
-        const clsDomainsMain g;
-        QCOMPARE(g.Count(), 0);
-        QCOMPARE(g.CurPos, 0);
+        const DomainGroup g;
+        QCOMPARE(g.size(), 0);
+        QCOMPARE(g.cursor, 0);
     }
 
     void removeKeepsTheCursor() {
-        clsDomainsMain g = groupOf({u"A"_s, u"B"_s, u"C"_s});
+        DomainGroup g = groupOf({u"A"_s, u"B"_s, u"C"_s});
         QCOMPARE(namesOf(g), QStringList({u"A"_s, u"B"_s, u"C"_s}));
-        g.CurPos = 3;
-        g.Remove(2);
+        g.cursor = 3;
+        g.remove(2);
         QCOMPARE(namesOf(g), QStringList({u"A"_s, u"C"_s}));
-        QCOMPARE(g.CurPos, 3);
+        QCOMPARE(g.cursor, 3);
     }
 
     void outsideThePositionsNothingHappens_data() {
@@ -92,61 +92,61 @@ private slots:
     }
     void outsideThePositionsNothingHappens() {
         QFETCH(int, position);
-        clsDomainsMain g = groupOf({u"A"_s, u"B"_s, u"C"_s});
-        g.CurPos = 2;
+        DomainGroup g = groupOf({u"A"_s, u"B"_s, u"C"_s});
+        g.cursor = 2;
         const int errors = handledErrorCount();
-        QVERIFY(!g.item(position));
-        g.Remove(position);
+        QVERIFY(!g.at(position));
+        g.remove(position);
         QCOMPARE(namesOf(g), QStringList({u"A"_s, u"B"_s, u"C"_s}));
-        QCOMPARE(g.CurPos, 2);
+        QCOMPARE(g.cursor, 2);
         QCOMPARE(handledErrorCount(), errors + 2);
     }
 
     // Names dealt into a group are packed; a job exists while someone holds it. What a
     // holder changes must outlive the holder, and identity must hold while it is held.
     void packedJobsKeepWhatTheirHoldersDid() {
-        auto g = std::make_shared<clsDomainsMain>();
+        auto g = std::make_shared<DomainGroup>();
         for (const char* name : {"a.com", "b.com", "c.com"})
-            g->AddName(QString::fromLatin1(name));
-        g->AddName(QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444"));
+            g->addName(QString::fromLatin1(name));
+        g->addName(QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444"));
         QCOMPARE(namesOf(*g),
                  (QStringList{u"a.com"_s, u"b.com"_s, u"c.com"_s,
                               QStringLiteral("\u0434\u043e\u043c\u0435\u043d.\u0440\u0444")}));
         {
-            const DomainJob b = g->item(2);
-            QVERIFY(g->item(2) == b); // the same object while held
+            const DomainJobPtr b = g->at(2);
+            QVERIFY(g->at(2) == b); // the same object while held
             b->countTry();
-            b->DoPURCHASE = true;
+            b->buyNext = true;
             QCOMPARE(g->indexOf(b), 2);
         }
-        g->item(3)->Tries = 7; // a handle let go at once
-        g->item(4)->Domain = QStringLiteral("renamed.com");
-        const clsDomainsMain copy = *g; // shares the jobs, as a copy of a list of them did
-        QCOMPARE(copy.item(2)->Tries, qint16(1));
-        QVERIFY(copy.item(2)->DoPURCHASE);
-        QCOMPARE(copy.item(3)->Tries, qint16(7));
+        g->at(3)->tries = 7; // a handle let go at once
+        g->at(4)->domain = QStringLiteral("renamed.com");
+        const DomainGroup copy = *g; // shares the jobs, as a copy of a list of them did
+        QCOMPARE(copy.at(2)->tries, qint16(1));
+        QVERIFY(copy.at(2)->buyNext);
+        QCOMPARE(copy.at(3)->tries, qint16(7));
         QCOMPARE(copy.domainAt(4), QStringLiteral("renamed.com"));
-        QCOMPARE(copy.item(1)->Tries, qint16(0));
+        QCOMPARE(copy.at(1)->tries, qint16(0));
 
         // A job held across its removal: still usable, no longer found, the rest move up.
-        const DomainJob a = g->item(1);
-        g->Remove(1);
+        const DomainJobPtr a = g->at(1);
+        g->remove(1);
         QCOMPARE(g->indexOf(a), 0);
-        QCOMPARE(g->item(1)->Domain, QStringLiteral("b.com"));
+        QCOMPARE(g->at(1)->domain, QStringLiteral("b.com"));
         a->countTry();
         // ... and across the end of its group.
-        const DomainJob c = g->item(2);
+        const DomainJobPtr c = g->at(2);
         g.reset();
         c->countTry();
-        QCOMPARE(c->Tries, qint16(8));
+        QCOMPARE(c->tries, qint16(8));
     }
 
     void triesStopAt32767() {
-        clsDomains j;
-        j.Tries = 32766;
+        DomainJob j;
+        j.tries = 32766;
         j.countTry();
         j.countTry();
-        QCOMPARE(j.Tries, qint16(32767));
+        QCOMPARE(j.tries, qint16(32767));
     }
 
     void dealing_data() {
@@ -175,12 +175,12 @@ private slots:
         QCOMPARE(namesOf(*g.slot1), slot1);
         QCOMPARE(namesOf(*g.slot2), slot2);
         // A check run starts at the first name; a PURCHASE run before it.
-        QCOMPARE(g.slot1->CurPos, checkMethod ? 1 : 0);
-        QCOMPARE(g.slot2->CurPos, checkMethod && !slot2.isEmpty() ? 1 : 0);
+        QCOMPARE(g.slot1->cursor, checkMethod ? 1 : 0);
+        QCOMPARE(g.slot2->cursor, checkMethod && !slot2.isEmpty() ? 1 : 0);
         for (const auto& group : {g.slot1, g.slot2})
-            for (int k = 1; k <= group->Count(); ++k) {
-                QCOMPARE(group->item(k)->Tries, qint16(0));
-                QVERIFY(!group->item(k)->DoPURCHASE);
+            for (int k = 1; k <= group->size(); ++k) {
+                QCOMPARE(group->at(k)->tries, qint16(0));
+                QVERIFY(!group->at(k)->buyNext);
             }
     }
 };

@@ -190,15 +190,15 @@ private slots:
 
         QCOMPARE(rig.times(1, QStringLiteral("connect")), attempts);
         QCOMPARE(rig.asked(1), asked);
-        const auto& groups = rig.run.colDomainsMain();
-        QCOMPARE(groups[0]->item(1)->Tries, counted);
+        const auto& groups = rig.run.groups();
+        QCOMPARE(groups[0]->at(1)->tries, counted);
         // Slot 2's answers all came whole, 5 ms after their requests: each is counted.
         int healthy = 0;
         for (qint64 at : rig.times(2, QStringLiteral("request")))
             healthy += at + 5 <= rig.platform.nowMs();
         QVERIFY(healthy > 0);
-        QCOMPARE(groups[1]->item(1)->Tries, healthy);
-        QCOMPARE(rig.run.lngSubmissions(), counted + healthy);
+        QCOMPARE(groups[1]->at(1)->tries, healthy);
+        QCOMPARE(rig.run.submissions(), counted + healthy);
         QVERIFY(rig.view.errors.isEmpty());
         QVERIFY(rig.prompter.shown.isEmpty());
         rig.run.DoStart();
@@ -350,10 +350,10 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(faultAsked().size() >= 2, 3000);
             QCOMPARE(faultAsked().mid(0, 2), (QStringList{u"check fault.com"_s, secondRequest}));
         }
-        const auto& groups = run.colDomainsMain();
-        QCOMPARE(groups[0]->item(1)->Tries, counted);
-        QCOMPARE(groups[1]->item(1)->Tries, slot2Replies);
-        QCOMPARE(run.lngSubmissions(), counted + slot2Replies);
+        const auto& groups = run.groups();
+        QCOMPARE(groups[0]->at(1)->tries, counted);
+        QCOMPARE(groups[1]->at(1)->tries, slot2Replies);
+        QCOMPARE(run.submissions(), counted + slot2Replies);
         QVERIFY(view.errors.isEmpty());
         QVERIFY(prompter.shown.isEmpty());
         run.DoStart();
@@ -372,7 +372,7 @@ private slots:
         };
         SettingsStore store(std::make_unique<MemoryFiles>());
         store.setOptions(Options{.secure = false});
-        store.setSettings(19, QStringLiteral("1"));
+        store.setSettings(Setting::UsePurchase, QStringLiteral("1"));
         QtPlatform qt;
         ObservedPlatform platform(qt);
         platform.timerMap = [](int ms) { return ms / 20; };
@@ -394,10 +394,10 @@ private slots:
         run.DoStart();
         QVERIFY(closedAfterSend > 0);
         // At most one request per slot was in flight when the run stopped.
-        QVERIFY2(run.lngSubmissions() <= registrar.requests.size() &&
-                     run.lngSubmissions() >= registrar.requests.size() - 2,
+        QVERIFY2(run.submissions() <= registrar.requests.size() &&
+                     run.submissions() >= registrar.requests.size() - 2,
                  qPrintable(QStringLiteral("%1 counted, %2 sent")
-                                .arg(run.lngSubmissions())
+                                .arg(run.submissions())
                                 .arg(registrar.requests.size())));
     }
 };

@@ -53,7 +53,7 @@ private slots:
                             "&tld=com&numyears=1&responsetype=text HTTP/1.0\r\n\r\n"));
         // The split answer was judged once: one count, and the name is bought next.
         QVERIFY(registrar.requests[1].startsWith("GET /interface.asp?command=purchase&"));
-        QTRY_COMPARE_WITH_TIMEOUT(run.lngSubmissions(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(run.submissions(), 2, 5000);
 
         // Slot 2 has no names and asks nothing: the second request came about one
         // interval after the first close.

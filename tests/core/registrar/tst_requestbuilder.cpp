@@ -18,9 +18,9 @@ SettingsArray contactSettings() {
     const QStringList contact =
         QStringLiteral("Jane|Doe|+1.5555551234|12 High St|London|GB|jane@example.com").split(u'|');
     for (int k = 6; k <= 12; ++k)
-        s[k] = contact[k - 6];
-    s[17] = QStringLiteral("ns1.example.net");
-    s[18] = QStringLiteral("ns2.example.net");
+        s[Setting(k)] = contact[k - 6];
+    s[Setting::NameServer1] = QStringLiteral("ns1.example.net");
+    s[Setting::NameServer2] = QStringLiteral("ns2.example.net");
     return s;
 }
 
@@ -90,28 +90,28 @@ private slots:
 
         const QStringList flags = setup.split(u' ');
         SettingsArray s = contactSettings();
-        s[19] = QLatin1String(flags.contains(u"purchase"_s) ? "1"
-                              : flags.contains(u"free"_s)   ? ""
-                                                            : "0");
-        s[20] = QLatin1String(flags.contains(u"nolt"_s) ? "7" : "4$STRA");
+        s[Setting::UsePurchase] = QLatin1String(flags.contains(u"purchase"_s) ? "1"
+                                                : flags.contains(u"free"_s)   ? ""
+                                                                              : "0");
+        s[Setting::LegalType] = QLatin1String(flags.contains(u"nolt"_s) ? "7" : "4$STRA");
         for (const QString& f : flags)
             if (f.startsWith(u'-'))
-                s[f.mid(1).toInt()].clear();
-        clsDomainsMain g = groupOf({domain});
-        g.CurPos = flags.contains(u"purchase"_s) ? 0 : 1;
-        g.item(1)->Tries = 1;
-        g.item(1)->DoPURCHASE = flags.contains(u"free"_s);
+                s[Setting(f.mid(1).toInt())].clear();
+        DomainGroup g = groupOf({domain});
+        g.cursor = flags.contains(u"purchase"_s) ? 0 : 1;
+        g.at(1)->tries = 1;
+        g.at(1)->buyNext = flags.contains(u"free"_s);
         // The suffix counts anywhere in the list text, in its exact case only.
         const QString list =
             domain + QLatin1String(flags.contains(u"biz"_s) ? "\r\nshop.biz" : "\r\nSHOP.ORG");
         const RequestContext ctx{u"reseller"_s, u"secret"_s, &s, listNeedsRegistrant(list),
                                  flags.contains(u"ns"_s)};
 
-        const std::optional<Request> r = buildRequest(g, ctx);
+        const std::optional<Request> r = takeRequest(g, ctx);
         QVERIFY(r);
         QCOMPARE(r->bytes, request);
-        QCOMPARE(r->job, g.item(1));
-        QVERIFY(!g.item(1)->DoPURCHASE);
+        QCOMPARE(r->job, g.at(1));
+        QVERIFY(!g.at(1)->buyNext);
     }
 
     void valuesArePercentEncoded_data() {
@@ -132,11 +132,11 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QByteArray, sent);
         SettingsArray s = contactSettings();
-        s[9] = value;
-        s[19] = QStringLiteral("1");
-        clsDomainsMain g = groupOf({u"example.biz"_s});
+        s[Setting::Address] = value;
+        s[Setting::UsePurchase] = QStringLiteral("1");
+        DomainGroup g = groupOf({u"example.biz"_s});
         const RequestContext ctx{value, value, &s, true, false};
-        const std::optional<Request> r = buildRequest(g, ctx);
+        const std::optional<Request> r = takeRequest(g, ctx);
         QVERIFY(r);
         QVERIFY(r->bytes.contains("&uid=" + sent + "&pw=" + sent + "&sld="));
         QVERIFY(r->bytes.contains("&registrantaddress1=" + sent + "&registrantcity="));
@@ -150,7 +150,7 @@ private slots:
     void cursorWalk_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<int>("names");
-        QTest::addColumn<int>("curPos");
+        QTest::addColumn<int>("cursor");
         QTest::addColumn<int>("removeAt"); // 0: nothing removed before the walk
         QTest::addColumn<bool>("answered");
         QTest::addColumn<int>("free");
@@ -179,7 +179,7 @@ private slots:
     void cursorWalk() {
         QFETCH(QString, method);
         QFETCH(int, names);
-        QFETCH(int, curPos);
+        QFETCH(int, cursor);
         QFETCH(int, removeAt);
         QFETCH(bool, answered);
         QFETCH(int, free);
@@ -188,31 +188,37 @@ private slots:
         QStringList domains;
         for (int k = 1; k <= names; ++k)
             domains << QStringLiteral("d%1.com").arg(k);
-        clsDomainsMain g = groupOf(domains);
-        g.CurPos = curPos;
+        DomainGroup g = groupOf(domains);
+        g.cursor = cursor;
         if (removeAt < 0) // the removed name had been found free
-            g.item(-removeAt)->DoPURCHASE = true;
+            g.at(-removeAt)->buyNext = true;
         if (removeAt != 0)
-            g.Remove(std::abs(removeAt));
+            g.remove(std::abs(removeAt));
         SettingsArray s = contactSettings();
-        s[19] = method;
+        s[Setting::UsePurchase] = method;
         const RequestContext ctx{u"reseller"_s, u"secret"_s, &s, false, false};
 
         QStringList seen;
         for (int step = 0; step < walk.split(u' ').size(); ++step) {
-            const int before = g.CurPos;
-            const std::optional<Request> r = buildRequest(g, ctx);
+            const int before = g.cursor;
+            // What a failure report names beforehand is what the request then goes to.
+            const std::optional<Pick> peeked = g.peekNext(requestMethod(ctx));
+            const std::optional<Request> r = takeRequest(g, ctx);
             seen << label(r);
+            QCOMPARE(bool(peeked), bool(r));
             if (!r) {
-                QCOMPARE(g.CurPos, before);
+                QCOMPARE(g.cursor, before);
                 continue;
             }
-            QCOMPARE(r->position, g.CurPos);
-            QCOMPARE(r->job, g.item(g.CurPos));
+            QCOMPARE(peeked->job, r->job);
+            QCOMPARE(peeked->position, r->position);
+            QCOMPARE(peeked->purchase, r->purchase);
+            QCOMPARE(r->position, g.cursor);
+            QCOMPARE(r->job, g.at(g.cursor));
             if (answered)
                 r->job->countTry();
             if (!r->purchase && label(r) == QStringLiteral("c%1").arg(free)) {
-                r->job->DoPURCHASE = true;
+                r->job->buyNext = true;
                 free = 0;
             }
         }

@@ -39,7 +39,7 @@ private slots:
         QCOMPARE(requests[1] - (requests[0] + 5), gapMs);
         QCOMPARE(requests[2] - (requests[1] + 5), gapMs);
         QCOMPARE(connects[1], requests[0] + 5 + std::max<qint64>(0, gapMs - 200));
-        QCOMPARE(rig.run.lngSubmissions(), 4);
+        QCOMPARE(rig.run.submissions(), 4);
     }
 
     // Interval 1, one name: the first request goes out at 1 and is answered at 6, so the
@@ -91,7 +91,7 @@ private slots:
         rig.platform.advanceTo(std::max(connects.last(), requests.last()) + 2);
         QCOMPARE(rig.times(1, QStringLiteral("connect")), connects);
         QCOMPARE(rig.times(1, QStringLiteral("request")), requests);
-        QCOMPARE(rig.run.lngSubmissions(), 1);
+        QCOMPARE(rig.run.submissions(), 1);
     }
 
     void editedIntervalAppliesFromTheNextWait() {
@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(slot1.mid(0, 4), (QStringList{u"check a.com"_s, u"purchase a.com"_s,
                                                u"check b.com"_s, u"check a.com"_s}));
         QCOMPARE(at.mid(0, 4), (QList<qint64>{1, 6, 5011, 10016}));
-        QCOMPARE(rig.run.colDomainsMain()[0]->Count(), 2);
+        QCOMPARE(rig.run.groups()[0]->size(), 2);
         QVERIFY(rig.view.errors.isEmpty());
         // Without the option the purchase waits for the interval.
         RunRig slow;
@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(rig.times(1, QStringLiteral("request"))[1], 17006);
         QCOMPARE(c[3], 17006 + 8000);
         QCOMPARE(c[4], c[3] + 1 + 8000);
-        QCOMPARE(rig.run.lngSubmissions(), 1);
+        QCOMPARE(rig.run.submissions(), 1);
     }
 
     void firstCycleWatchdogIsTwelveSeconds() {
@@ -281,10 +281,10 @@ private slots:
                                             u"check a.com"_s, u"purchase a.com"_s}));
         QCOMPARE(rig.asked(2).mid(0, 3),
                  (QStringList{u"check b.com"_s, u"check d.com"_s, u"check b.com"_s}));
-        const auto a = rig.run.colDomainsMain()[0]->item(1);
-        QCOMPARE(a->Domain, QStringLiteral("a.com"));
-        QCOMPARE(a->Tries, 4);
-        QVERIFY(!a->DoPURCHASE);
+        const auto a = rig.run.groups()[0]->at(1);
+        QCOMPARE(a->domain, QStringLiteral("a.com"));
+        QCOMPARE(a->tries, 4);
+        QVERIFY(!a->buyNext);
 
         QFile log(rig.store.logPath());
         QVERIFY(log.open(QIODevice::ReadOnly));
@@ -322,7 +322,7 @@ private slots:
         QFETCH(int, answered);
         QFETCH(bool, blind);
         RunRig rig;
-        rig.store.setSettings(19, QStringLiteral("1"));
+        rig.store.setSettings(Setting::UsePurchase, QStringLiteral("1"));
         rig.view.f.delayTime = QStringLiteral("1");
         rig.view.f.logging = 1;
         rig.view.f.domains = QStringLiteral("one.com");
@@ -335,13 +335,13 @@ private slots:
         rig.run.DoStart();
         rig.platform.advance(60000);
         if (!blind) {
-            QCOMPARE(rig.run.lngSubmissions(), 10);
+            QCOMPARE(rig.run.submissions(), 10);
             return;
         }
         // One blind purchase a second from then on, each closed at once and counted.
-        QVERIFY(rig.run.lngSubmissions() > 50);
-        const auto job = rig.run.colDomainsMain()[0]->item(1);
-        QCOMPARE(int(job->Tries), rig.run.lngSubmissions());
+        QVERIFY(rig.run.submissions() > 50);
+        const auto job = rig.run.groups()[0]->at(1);
+        QCOMPARE(int(job->tries), rig.run.submissions());
         QFile log(rig.store.logPath());
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = log.readAll().split('\n');
@@ -373,10 +373,10 @@ private slots:
             };
             rig.run.DoStart();
             rig.platform.advance(200);
-            const auto job = rig.run.colDomainsMain()[0]->item(1);
-            QCOMPARE(rig.run.lngSubmissions(), 1);
-            QCOMPARE(int(job->Tries), 1);
-            QCOMPARE(job->DoPURCHASE, free);
+            const auto job = rig.run.groups()[0]->at(1);
+            QCOMPARE(rig.run.submissions(), 1);
+            QCOMPARE(int(job->tries), 1);
+            QCOMPARE(job->buyNext, free);
             QCOMPARE(rig.view.errors.size(), free ? 0 : 1);
         }
     }
@@ -399,7 +399,7 @@ private slots:
         QCOMPARE(e.description, QStringLiteral("Domain name not available for registration"));
         QCOMPARE(e.reference, QStringLiteral("1-1"));
         QCOMPARE(e.domain, QStringLiteral("one.com"));
-        QCOMPARE(rig.run.lngSubmissions(), 3);
+        QCOMPARE(rig.run.submissions(), 3);
     }
 
     void anUnwritableLogStillBuys() {

@@ -65,7 +65,7 @@ private slots:
         QVERIFY(registrar.requests.contains(
             "GET /interface.asp?command=check&uid=reseller&pw=secret&sld=example&tld=com"
             "&numyears=1&responsetype=text HTTP/1.0\r\n\r\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(r.run->lngSubmissions() >= 6, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(r.run->submissions() >= 6, 5000);
         QVERIFY(r.prompter.shown.isEmpty());
         r.run->DoStart();
         QCOMPARE(r.run->stopReason(), RunController::StopReason::User);

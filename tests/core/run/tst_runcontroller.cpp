@@ -20,7 +20,7 @@ const QString kLegal = QStringLiteral("Please select a valid Contact Legal Type 
 
 void fillContacts(SettingsStore& store) {
     for (int k = 6; k <= 12; ++k)
-        store.setSettings(k, QStringLiteral("x"));
+        store.setSettings(Setting(k), QStringLiteral("x"));
 }
 } // namespace
 
@@ -117,7 +117,7 @@ private slots:
         f.endTime = QStringLiteral("10:15 PM");
         if (contacts)
             fillContacts(rig.store);
-        rig.store.setSettings(20, legalType);
+        rig.store.setSettings(Setting::LegalType, legalType);
         rig.prompter.answers = answers;
         if (field == QLatin1String("delay"))
             f.delayTime = value;
@@ -228,9 +228,9 @@ private slots:
         QCOMPARE(rig.view.f.domains, cleaned);
         const QStringList expected[2] = {slot1, slot2};
         for (int i = 0; i < 2; ++i) {
-            const clsDomainsMain& g = *rig.run.colDomainsMain()[i];
+            const DomainGroup& g = *rig.run.groups()[i];
             QCOMPARE(namesOf(g), expected[i]);
-            QCOMPARE(g.CurPos, g.Count() > 0 ? 1 : 0);
+            QCOMPARE(g.cursor, g.size() > 0 ? 1 : 0);
         }
         // Both slots connect, even one with nothing to ask.
         QCOMPARE(rig.times(1, QStringLiteral("connect")), QList<qint64>{0});
@@ -256,7 +256,7 @@ private slots:
         // The submission was still counted, and nothing more was asked.
         QCOMPARE(rig.view.submissions, 1);
         QCOMPARE(rig.platform.count(QStringLiteral("request")), 2);
-        QVERIFY(rig.run.colDomainsMain().isEmpty());
+        QVERIFY(rig.run.groups().isEmpty());
         QCOMPARE(rig.run.stopReason(), RunController::StopReason::AccountRejected);
         // A later stop by hand is the user's again.
         rig.script = nullptr;
@@ -361,7 +361,7 @@ private slots:
         QCOMPARE(slot1.size(), 3);
         for (int k : pressed)
             rig.run.stopCurrent(slot1[k]);
-        QCOMPARE(namesOf(*rig.run.colDomainsMain()[0]), left);
+        QCOMPARE(namesOf(*rig.run.groups()[0]), left);
         // The reference shown stays what it was when the dialog opened.
         QCOMPARE(slot1[2].reference,
                  left.isEmpty() ? QStringLiteral("1-1") : QStringLiteral("1-3"));
@@ -519,7 +519,7 @@ private slots:
         rig.run.DoStart();
         rig.platform.advance(2000);
         rig.run.DoStart();
-        QVERIFY(!rig.run.tmrSec().isEnabled());
+        QVERIFY(!rig.run.scheduleTimer().isEnabled());
         rig.platform.advance(60000);
         QCOMPARE(rig.platform.count(QStringLiteral("connect")), 0);
     }

@@ -26,7 +26,7 @@ struct CheckRig {
         input.fields.delayTime = QStringLiteral("5");
         input.fields.nameServers = 0;
         input.fields.domains = QStringLiteral("one.com\r\ntwo.net");
-        input.settings[setting::LegalType] = QStringLiteral("-1$");
+        input.settings[Setting::LegalType] = QStringLiteral("-1$");
         input.endpoint = Endpoint{QStringLiteral("registrar.test"), 443, true};
         platform.replyFor = [this](const QByteArray& request) {
             SimReply r;
@@ -223,14 +223,14 @@ private slots:
             rig.input.endpoint = Endpoint{QStringLiteral("registrar.test"), 80, false};
         else if (setup == QLatin1String("custom name servers")) {
             rig.input.fields.nameServers = 1;
-            rig.input.settings[setting::NameServer1] = QStringLiteral("ns1.example.net");
+            rig.input.settings[Setting::NameServer1] = QStringLiteral("ns1.example.net");
         } else if (setup == QLatin1String("odd registrant")) {
             rig.input.fields.domains = QStringLiteral("one.org\r\nbad name");
-            for (int k = setting::FirstContact; k <= setting::LastContact; ++k)
+            for (Setting k : kContactSettings)
                 rig.input.settings[k] = QStringLiteral("x");
-            rig.input.settings[setting::Phone] = QStringLiteral("555-1234");
-            rig.input.settings[setting::EMail] = QStringLiteral("ann@example.com");
-            rig.input.settings[setting::Country] = QStringLiteral("Germany");
+            rig.input.settings[Setting::Phone] = QStringLiteral("555-1234");
+            rig.input.settings[Setting::EMail] = QStringLiteral("ann@example.com");
+            rig.input.settings[Setting::Country] = QStringLiteral("Germany");
         }
         rig.run();
         QCOMPARE(rig.verdicts(), verdicts);

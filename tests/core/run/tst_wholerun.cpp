@@ -110,8 +110,8 @@ private slots:
             probe.afterStep = [&](WholeRunSim& s, int step) {
                 if (step != 5 || !s.controller.isRunning() || !s.controller.slot(1))
                     return;
-                const auto& group = *s.controller.colDomainsMain()[0];
-                fit = (fault != 1 || (group.Count() > 0 && group.item(1)->Tries > 0)) &&
+                const auto& group = *s.controller.groups()[0];
+                fit = (fault != 1 || (group.size() > 0 && group.at(1)->tries > 0)) &&
                       (fault != 2 || QFile::exists(s.store.ordersPath()));
             };
             if (!probe.run(6).ok() || !fit)
@@ -125,7 +125,7 @@ private slots:
                     s.controller.countSubmission();
                     break;
                 case 1:
-                    --s.controller.colDomainsMain()[0]->item(1)->Tries;
+                    --s.controller.groups()[0]->at(1)->tries;
                     break;
                 case 2:
                     QFile::remove(s.store.ordersPath());

@@ -25,8 +25,8 @@ inline MainFields killSaveFields(bool b) {
 }
 
 inline void killSaveSettings(SettingsStore& store, bool b) {
-    store.setSettings(6, b ? QStringLiteral("Jane") : QStringLiteral("John"));
-    store.setSettings(20, b ? QStringLiteral("6$IND") : QStringLiteral("-1$"));
+    store.setSettings(Setting::FirstName, b ? QStringLiteral("Jane") : QStringLiteral("John"));
+    store.setSettings(Setting::LegalType, b ? QStringLiteral("6$IND") : QStringLiteral("-1$"));
 }
 
 } // namespace drovane::test

@@ -33,8 +33,8 @@ struct Rig {
     Rig(const QString& field, Options::Keyring choice, const QString& inKeyring,
         const char* credential = nullptr) {
         SettingsArray settings{};
-        settings[setting::Username] = kUser;
-        settings[setting::Password] = field;
+        settings[Setting::Username] = kUser;
+        settings[Setting::Password] = field;
         files->files.insert(QStringLiteral("settings.dat"), encodeSettings(settings));
         files->options.keyring = choice;
         if (!inKeyring.isEmpty())
@@ -49,7 +49,7 @@ struct Rig {
     QString field() const {
         SettingsArray settings{};
         decodeSettings(files->files.value(QStringLiteral("settings.dat")), settings);
-        return settings[setting::Password];
+        return settings[Setting::Password];
     }
     SaveResult save(const QString& password) {
         MainFields f;
@@ -117,7 +117,7 @@ private slots:
         if (keyringFails)
             rig.keyring.failWith = QStringLiteral("the keyring was not unlocked");
         rig.store.GetSettings();
-        QCOMPARE(rig.store.Settings(setting::Password), expected);
+        QCOMPARE(rig.store.Settings(Setting::Password), expected);
         QCOMPARE(rig.store.passwordSource(), source);
         QCOMPARE(!rig.store.passwordProblem().isEmpty(), problem);
         // A credential file is all the server runner needs: the keyring is never asked.
@@ -230,7 +230,7 @@ private slots:
         next.setKeyring(&rig.keyring);
         next.GetSettings();
         QVERIFY(!next.offerKeyringMove());
-        QCOMPARE(next.Settings(setting::Password), QStringLiteral("old pw"));
+        QCOMPARE(next.Settings(Setting::Password), QStringLiteral("old pw"));
     }
 
     void notOfferedWithoutAKeyring() {

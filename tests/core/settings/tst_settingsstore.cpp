@@ -98,7 +98,7 @@ private slots:
     void readsWhatItWrote() {
         QTemporaryDir dir;
         SettingsStore store(dir.path());
-        store.setSettings(6, QStringLiteral("Jane"));
+        store.setSettings(Setting::FirstName, QStringLiteral("Jane"));
         QVERIFY(store.WriteSettings(someFields()).ok);
         QCOMPARE(readAll(store.settingsPath()), encodeSettings(store.all()));
         QCOMPARE(readAll(store.domainsPath()), QByteArray("a.com, b.com\r\nc.org\r\n"));
@@ -106,8 +106,10 @@ private slots:
         SettingsStore again(dir.path());
         again.GetSettings();
         QCOMPARE(again.all(), store.all());
-        const QStringList taken = {again.Settings(2),  again.Settings(3),  again.Settings(4),
-                                   again.Settings(13), again.Settings(14), again.Settings(16)};
+        const QStringList taken = {
+            again.Settings(Setting::Username),  again.Settings(Setting::Password),
+            again.Settings(Setting::Logging),   again.Settings(Setting::StartImmediately),
+            again.Settings(Setting::StartTime), again.Settings(Setting::NameServers)};
         QCOMPARE(taken, QStringList({u"reseller"_s, u"p&ss w\u00f6rd"_s, u"1"_s, u"1"_s,
                                      u"10:30 PM"_s, u"0"_s}));
         QCOMPARE(again.readDomains(), u"a.com\r\nb.com\r\nc.org"_s);
@@ -129,14 +131,14 @@ private slots:
         QTemporaryDir dir;
         SettingsStore store(dir.path());
         for (int k = 1; k <= kSettingCount; ++k)
-            store.setSettings(k, QStringLiteral("old"));
+            store.setSettings(Setting(k), QStringLiteral("old"));
         if (kind == u"folder"_s)
             QVERIFY(QDir(dir.path()).mkdir(u"settings.dat"_s));
         if (kind == u"empty"_s)
             QVERIFY(writeAll(store.settingsPath(), {}));
         store.GetSettings();
         for (int k = 1; k <= kSettingCount; ++k)
-            QCOMPARE(store.Settings(k), expected);
+            QCOMPARE(store.Settings(Setting(k)), expected);
     }
 
     void savedFilesAreOwnerOnly() {

@@ -1,4 +1,4 @@
-#include "clsDomainsMain.h"
+#include "DomainGroup.h"
 
 #include "HandleError.h"
 
@@ -19,7 +19,7 @@ bool isLatin1(QStringView text) {
 }
 } // namespace
 
-struct clsDomainsMain::Store {
+struct DomainGroup::Store {
     // The packed jobs' names one after another, Latin-1 (a name with other characters
     // is kept in `renamed`); record i's name runs from starts[i] to starts[i + 1].
     QByteArray text;
@@ -28,10 +28,10 @@ struct clsDomainsMain::Store {
     std::vector<bool> purchase;
     std::unordered_map<quint32, QString> renamed;
     // Jobs added whole; a removed one is let go (its place stays, so indices hold).
-    std::vector<DomainJob> whole;
+    std::vector<DomainJobPtr> whole;
     // The packed jobs that are held now, both ways.
-    std::unordered_map<quint32, std::weak_ptr<clsDomains>> live;
-    std::unordered_map<const clsDomains*, quint32> idOf;
+    std::unordered_map<quint32, std::weak_ptr<DomainJob>> live;
+    std::unordered_map<const DomainJob*, quint32> idOf;
 
     QLatin1StringView packedName(quint32 id) const {
         return QLatin1StringView(text.constData() + starts[id], starts[id + 1] - starts[id]);
@@ -42,37 +42,37 @@ struct clsDomainsMain::Store {
         return packedName(id);
     }
     // The last holder of a job made on demand let go: its fields are the record's again.
-    void takeBack(quint32 id, const clsDomains& job) {
-        tries[id] = job.Tries;
-        purchase[id] = job.DoPURCHASE;
+    void takeBack(quint32 id, const DomainJob& job) {
+        tries[id] = job.tries;
+        purchase[id] = job.buyNext;
         const auto it = renamed.find(id);
-        if (it != renamed.end() ? it->second != job.Domain : packedName(id) != job.Domain)
-            renamed[id] = job.Domain;
+        if (it != renamed.end() ? it->second != job.domain : packedName(id) != job.domain)
+            renamed[id] = job.domain;
         live.erase(id);
         idOf.erase(&job);
     }
 };
 
-clsDomainsMain::Store& clsDomainsMain::store() const {
+DomainGroup::Store& DomainGroup::store() const {
     if (!store_)
         store_ = std::make_shared<Store>();
     return *store_;
 }
 
-void clsDomainsMain::Add(const DomainJob& job) {
+void DomainGroup::add(const DomainJobPtr& job) {
     Store& s = store();
     order_.push_back(kWhole | quint32(s.whole.size()));
     s.whole.push_back(job);
 }
 
-void clsDomainsMain::AddName(QStringView domain) {
+void DomainGroup::addName(QStringView domain) {
     Store& s = store();
     const quint32 id = quint32(s.tries.size());
     // Offsets are 32-bit: a list past 4 GiB of names goes on with whole jobs.
     if (qsizetype(s.text.size()) + domain.size() > qsizetype(UINT32_MAX) || id >= kWhole - 1) {
-        auto job = std::make_shared<clsDomains>();
-        job->Domain = domain.toString();
-        Add(job);
+        auto job = std::make_shared<DomainJob>();
+        job->domain = domain.toString();
+        add(job);
         return;
     }
     if (isLatin1(domain)) {
@@ -90,7 +90,7 @@ void clsDomainsMain::AddName(QStringView domain) {
     order_.push_back(id);
 }
 
-void clsDomainsMain::reserve(qsizetype names, qsizetype characters) {
+void DomainGroup::reserve(qsizetype names, qsizetype characters) {
     Store& s = store();
     const size_t more = size_t(std::max<qsizetype>(names, 0));
     s.text.reserve(s.text.size() + std::max<qsizetype>(characters, 0));
@@ -100,16 +100,16 @@ void clsDomainsMain::reserve(qsizetype names, qsizetype characters) {
     order_.reserve(order_.size() + more);
 }
 
-DomainJob clsDomainsMain::packed(quint32 id) const {
+DomainJobPtr DomainGroup::packed(quint32 id) const {
     Store& s = *store_;
     if (const auto it = s.live.find(id); it != s.live.end())
-        if (DomainJob held = it->second.lock())
+        if (DomainJobPtr held = it->second.lock())
             return held;
-    auto* job = new clsDomains;
-    job->Domain = s.name(id);
-    job->Tries = s.tries[id];
-    job->DoPURCHASE = s.purchase[id];
-    DomainJob handle(job, [store = std::weak_ptr<Store>(store_), id](clsDomains* j) {
+    auto* job = new DomainJob;
+    job->domain = s.name(id);
+    job->tries = s.tries[id];
+    job->buyNext = s.purchase[id];
+    DomainJobPtr handle(job, [store = std::weak_ptr<Store>(store_), id](DomainJob* j) {
         if (const auto owner = store.lock())
             owner->takeBack(id, *j);
         delete j;
@@ -119,8 +119,8 @@ DomainJob clsDomainsMain::packed(quint32 id) const {
     return handle;
 }
 
-DomainJob clsDomainsMain::item(int position) const {
-    if (position < 1 || position > Count()) {
+DomainJobPtr DomainGroup::at(int position) const {
+    if (position < 1 || position > size()) {
         outOfRange("Item", position);
         return nullptr;
     }
@@ -130,23 +130,23 @@ DomainJob clsDomainsMain::item(int position) const {
     return packed(entry);
 }
 
-QString clsDomainsMain::domainAt(int position) const {
-    if (position < 1 || position > Count())
+QString DomainGroup::domainAt(int position) const {
+    if (position < 1 || position > size())
         return QString();
     const quint32 entry = order_[size_t(position - 1)];
     if (entry & kWhole) {
-        const DomainJob& job = store_->whole[entry & ~kWhole];
-        return job ? job->Domain : QString();
+        const DomainJobPtr& job = store_->whole[entry & ~kWhole];
+        return job ? job->domain : QString();
     }
     // A job that is held may have been renamed by its holder.
     if (const auto it = store_->live.find(entry); it != store_->live.end())
-        if (const DomainJob held = it->second.lock())
-            return held->Domain;
+        if (const DomainJobPtr held = it->second.lock())
+            return held->domain;
     return store_->name(entry);
 }
 
-void clsDomainsMain::Remove(int position) {
-    if (position < 1 || position > Count()) {
+void DomainGroup::remove(int position) {
+    if (position < 1 || position > size()) {
         outOfRange("Remove", position);
         return;
     }
@@ -156,7 +156,7 @@ void clsDomainsMain::Remove(int position) {
         store_->whole[entry & ~kWhole].reset();
 }
 
-int clsDomainsMain::indexOf(const DomainJob& job) const {
+int DomainGroup::indexOf(const DomainJobPtr& job) const {
     if (!job || !store_)
         return 0;
     const Store& s = *store_;
@@ -171,6 +171,47 @@ int clsDomainsMain::indexOf(const DomainJob& job) const {
     }
     const auto at = std::find(order_.begin(), order_.end(), entry);
     return at == order_.end() ? 0 : int(at - order_.begin()) + 1;
+}
+
+std::optional<DomainGroup::Choice> DomainGroup::nextChoice(RequestMethod method) const {
+    const int count = size();
+    if (count == 0 || method == RequestMethod::None)
+        return std::nullopt;
+    Choice choice;
+    choice.purchase = method == RequestMethod::Purchase;
+    int from = cursor;
+    if (method == RequestMethod::Check) {
+        // A cursor past the end (after a removal) names no job: nothing is pending.
+        const bool inRange = from >= 1 && from <= count;
+        if (inRange && at(from)->buyNext) {
+            choice.position = from;
+            choice.purchase = choice.pendingPurchase = true;
+            return choice;
+        }
+        if (from == 1 && at(1)->tries == 0)
+            from = 0; // the first check of a run goes to the first name
+    }
+    // The walk 1, 2, ..., size(), 1, ...; a cursor outside the group comes back to 1.
+    choice.position = from >= 0 && from < count ? from + 1 : 1;
+    return choice;
+}
+
+std::optional<Pick> DomainGroup::pickNext(RequestMethod method) {
+    const std::optional<Choice> choice = nextChoice(method);
+    if (!choice)
+        return std::nullopt;
+    DomainJobPtr job = at(choice->position);
+    if (choice->pendingPurchase)
+        job->buyNext = false;
+    cursor = choice->position;
+    return Pick{std::move(job), choice->position, choice->purchase};
+}
+
+std::optional<Pick> DomainGroup::peekNext(RequestMethod method) const {
+    const std::optional<Choice> choice = nextChoice(method);
+    if (!choice)
+        return std::nullopt;
+    return Pick{at(choice->position), choice->position, choice->purchase};
 }
 
 } // namespace drovane

@@ -6,19 +6,19 @@
 namespace drovane {
 
 // One domain job of a run.
-class clsDomains {
+class DomainJob {
 public:
-    QString Domain;
-    qint16 Tries = 0;
-    bool DoPURCHASE = false;
+    QString domain;
+    qint16 tries = 0;
+    bool buyNext = false;
 
     // Counts one more submission; stops at the 16-bit maximum instead of wrapping.
     void countTry() {
-        if (Tries < INT16_MAX)
-            ++Tries;
+        if (tries < INT16_MAX)
+            ++tries;
     }
 };
 
-using DomainJob = std::shared_ptr<clsDomains>;
+using DomainJobPtr = std::shared_ptr<DomainJob>;
 
 } // namespace drovane
