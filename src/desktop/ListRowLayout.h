@@ -27,7 +27,7 @@ public:
 
     qreal lineHeight() const { return lineHeight_; }
     qreal ascent() const { return metrics_.ascent(); }
-    qreal asciiAdvance(char c) const { return asciiAdvance_[int(c)]; }
+    qreal asciiAdvance(char c) const { return asciiAdvance_[static_cast<unsigned char>(c) & 0x7f]; }
     // The advance of the character at `at`; `*length` tells whether it is a surrogate pair.
     qreal advance(qsizetype at, qsizetype* length) const;
     qreal widthOf(QStringView text) const;
