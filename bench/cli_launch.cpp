@@ -9,6 +9,7 @@
 // it in one run).
 
 #include "BenchLists.h"
+#include "ResidentMemory.h"
 #include "ThreadedStandIn.h"
 #include "testing/RegistrarReplies.h"
 
@@ -33,21 +34,6 @@ namespace {
 int argValue(const QStringList& args, const char* name, int fallback) {
     const qsizetype at = args.indexOf(QLatin1String(name));
     return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
-}
-
-// VmRSS and VmHWM of a process, in KiB.
-std::pair<long, long> residentKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    long rss = -1, hwm = -1;
-    if (!status.open(QIODevice::ReadOnly))
-        return {rss, hwm};
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            rss = line.mid(6).trimmed().split(' ').value(0).toLong();
-        else if (line.startsWith("VmHWM:"))
-            hwm = line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return {rss, hwm};
 }
 
 struct Launch {
@@ -95,7 +81,7 @@ Launch launchOnce(const QString& cli, quint16 port, int names, int seconds,
     }
     QThread::sleep(unsigned(seconds)); // the run goes on
     if (process.state() == QProcess::Running)
-        std::tie(out.rssKiB, out.hwmKiB) = residentKiB(process.processId());
+        std::tie(out.rssKiB, out.hwmKiB) = bench::residentKiB(process.processId());
     ::kill(pid_t(process.processId()), SIGTERM);
     if (!process.waitForFinished(10000) || process.exitCode() != 0) {
         std::fprintf(stderr, "drovane-cli did not end cleanly: %s\n",

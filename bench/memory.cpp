@@ -5,6 +5,7 @@
 //   drovane_memory [--names N] [--seconds N] [--status]
 
 #include "BenchLists.h"
+#include "ResidentMemory.h"
 #include "testing/FakeRunView.h"
 #include "testing/LoopbackRegistrar.h"
 #include "testing/RegistrarReplies.h"
@@ -33,17 +34,7 @@ namespace {
 // is left is what is in use.
 std::pair<long, long> residentKiB() {
     malloc_trim(0);
-    QFile status(QStringLiteral("/proc/self/status"));
-    long rss = -1, hwm = -1;
-    if (!status.open(QIODevice::ReadOnly))
-        return {rss, hwm};
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            rss = line.mid(6).trimmed().split(' ').value(0).toLong();
-        else if (line.startsWith("VmHWM:"))
-            hwm = line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return {rss, hwm};
+    return bench::residentKiB();
 }
 
 void report(const char* when) {

@@ -88,4 +88,16 @@ private:
     QString folder_;
 };
 
+// A folder with an account (password "secret"), interval 1, plain HTTP (the loopback
+// stand-in's) and the given list, set up as a user does it: through drovane-cli.
+inline void prepareFolder(const QString& folder, const QString& user, const QStringList& names) {
+    using namespace Qt::StringLiterals;
+    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"username"_s, user}), 0);
+    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"password"_s}, "secret\n"), 0);
+    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"interval"_s, u"1"_s}), 0);
+    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"secure"_s, u"false"_s}), 0);
+    if (!names.isEmpty())
+        QCOMPARE(CliProcess::run(folder, QStringList{u"domains"_s, u"add"_s} + names), 0);
+}
+
 } // namespace drovane::test

@@ -21,17 +21,6 @@ using namespace Qt::StringLiterals;
 class tst_cli : public QObject {
     Q_OBJECT
 
-    // A folder with an account, interval 1, Start Immediately and the given list.
-    static void prepare(const QString& folder, const QString& user, const QStringList& names) {
-        QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"username"_s, user}), 0);
-        QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"password"_s}, "secret\n"), 0);
-        QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"interval"_s, u"1"_s}), 0);
-        // The stand-in speaks plain HTTP.
-        QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"secure"_s, u"false"_s}), 0);
-        if (!names.isEmpty())
-            QCOMPARE(CliProcess::run(folder, QStringList{u"domains"_s, u"add"_s} + names), 0);
-    }
-
     // The reply lines, without the --json stream's records of the run itself.
     static QStringList replies(const CliProcess& cli) {
         QStringList lines = cli.lines();
@@ -88,7 +77,7 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(int, status);
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {name});
+        prepareFolder(dir.path(), u"reseller"_s, {name});
         LoopbackRegistrar registrar;
         registrar.answer = answerFor;
         const QString orders = dir.filePath(u"orders"_s);
@@ -120,7 +109,7 @@ private slots:
 
     void rejectedAccountEndsWithStatus2() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"bad"_s, {u"one.com"_s, u"two.com"_s});
+        prepareFolder(dir.path(), u"bad"_s, {u"one.com"_s, u"two.com"_s});
         LoopbackRegistrar registrar;
         registrar.answer = answerFor;
         CliProcess cli(dir.path());
@@ -132,7 +121,7 @@ private slots:
 
     void untrustedCertificateEndsWithStatus4() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"one.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"one.com"_s});
         QCOMPARE(CliProcess::run(dir.path(), {u"settings"_s, u"set"_s, u"secure"_s, u"true"_s}), 0);
         // Signed by the tests' own authority, which the system does not trust.
         LoopbackRegistrar registrar(LoopbackRegistrar::tlsConfiguration(
@@ -149,7 +138,7 @@ private slots:
     // A service runs for days; its end must not undo what was changed meanwhile.
     void runEndKeepsChangesMadeDuringTheRun() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"one.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"one.com"_s});
         LoopbackRegistrar registrar;
         bool failing = false;
         registrar.answer = [&](const QByteArray& request) {
@@ -207,7 +196,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, told);
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"kept.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"kept.com"_s});
         const QByteArray settings = readAll(dir.filePath(u"settings.dat"_s));
         const QByteArray domains = readAll(dir.filePath(u"domains.dat"_s));
         QProcess sh;
@@ -305,7 +294,7 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(int, status);
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"taken.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"taken.com"_s});
         QTemporaryDir credentials;
         QProcessEnvironment env = CliProcess(dir.path()).process.processEnvironment();
         if (credential != "-") {
@@ -370,7 +359,7 @@ private slots:
     // the order among the reply lines.
     void serviceNotifications() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"free.com"_s, u"taken.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"free.com"_s, u"taken.com"_s});
         // The service manager's end of the socket, as systemd binds it.
         const QByteArray path = QFile::encodeName(dir.filePath(u"notify"_s));
         const int manager = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -428,7 +417,7 @@ private slots:
     // syslog priority, so that journalctl -p warning lists them.
     void journalPriorities() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"free.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"free.com"_s});
         const QString journal = dir.filePath(u"journal"_s);
         QFile(journal).open(QIODevice::WriteOnly);
         struct stat st {};
@@ -495,7 +484,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, status);
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, names);
+        prepareFolder(dir.path(), u"reseller"_s, names);
         for (int i = 0; i + 1 < setup.size(); i += 2) {
             if (setup[i] == u"password"_s)
                 QCOMPARE(CliProcess::run(dir.path(), {u"settings"_s, u"clear"_s, u"password"_s}),

@@ -18,16 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A folder with an account, interval 1, plain HTTP (the stand-in's), and the given list.
-void prepare(const QString& folder, const QString& user, const QStringList& names) {
-    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"username"_s, user}), 0);
-    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"password"_s}, "secret\n"), 0);
-    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"interval"_s, u"1"_s}), 0);
-    QCOMPARE(CliProcess::run(folder, {u"settings"_s, u"set"_s, u"secure"_s, u"false"_s}), 0);
-    if (!names.isEmpty())
-        QCOMPARE(CliProcess::run(folder, QStringList{u"domains"_s, u"add"_s} + names), 0);
-}
-
 // Every file of the folder with its bytes.
 QMap<QString, QByteArray> snapshot(const QString& folder) {
     QMap<QString, QByteArray> files;
@@ -70,7 +60,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QStringList, verdicts);
         QTemporaryDir dir;
-        prepare(dir.path(), user, {u"one.com"_s, u"two.net"_s});
+        prepareFolder(dir.path(), user, {u"one.com"_s, u"two.net"_s});
         LoopbackRegistrar stand;
         StandInAccount account;
         account.refusedAddress = refused;
@@ -127,7 +117,7 @@ private slots:
     // of error text is no megabyte line.
     void registrarTextIsOneLine() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"free.com"_s, u"err.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"free.com"_s, u"err.com"_s});
         LoopbackRegistrar stand;
         const QByteArray forged = "2026-01-01T00:00:00.000Z slot 1 forged.com tries 1 ordered 666";
         stand.answer = [&](const QByteArray& request) {
@@ -158,7 +148,7 @@ private slots:
     // A request that comes to nothing is a line of its own, with the slot and the name.
     void failedRequestIsALine() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"one.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"one.com"_s});
         CliProcess cli(dir.path());
         const QString port = QString::number(LoopbackRegistrar::refusingPort());
         cli.start({u"run"_s, u"--registrar"_s, u"127.0.0.1:"_s + port});
@@ -188,7 +178,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {name});
+        prepareFolder(dir.path(), u"reseller"_s, {name});
         LoopbackRegistrar stand;
         StandInAccount account;
         account.refusedAddress = refused;
@@ -228,7 +218,7 @@ private slots:
     // An --on-order command's output is its own: none of it reaches the run's.
     void orderCommandOutputStaysOut() {
         QTemporaryDir dir;
-        prepare(dir.path(), u"reseller"_s, {u"free.com"_s});
+        prepareFolder(dir.path(), u"reseller"_s, {u"free.com"_s});
         LoopbackRegistrar stand;
         stand.answer = [](const QByteArray& request) {
             return LoopbackRegistrar::Answer{{standInReply(request)}};
