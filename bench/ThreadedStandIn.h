@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoopbackListen.h"
 #include "TimingStandIn.h"
 
 #include <openssl/err.h>
@@ -33,26 +34,13 @@ public:
                     const QString& key = {})
         : replies_(std::move(replies)) {
         if (!certificate.isEmpty()) {
-            ctx_ = SSL_CTX_new(TLS_server_method());
-            SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
-            if (SSL_CTX_use_certificate_chain_file(ctx_, certificate.toLocal8Bit().constData()) !=
-                    1 ||
-                SSL_CTX_use_PrivateKey_file(ctx_, key.toLocal8Bit().constData(),
-                                            SSL_FILETYPE_PEM) != 1)
+            ctx_ = serverTlsContext(certificate, key);
+            if (!ctx_)
                 return;
         }
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        if (::bind(listen_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
-            ::listen(listen_, 64) != 0 ||
-            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+        listen_ = listenOnLoopback(64, port_);
+        if (listen_ < 0)
             return;
-        port_ = ntohs(at.sin_port);
         acceptor_ = std::thread([this] { acceptLoop(); });
     }
     ~ThreadedStandIn() {

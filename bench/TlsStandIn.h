@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoopbackListen.h"
 #include "TimingStandIn.h"
 
 #include <openssl/err.h>
@@ -36,24 +37,13 @@ public:
     TlsStandIn(const QString& certificate, const QString& key, QByteArray reply)
         : reply_(std::move(reply)) {
         if (!certificate.isEmpty()) {
-            ctx_ = SSL_CTX_new(TLS_server_method());
-            SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
-            if (SSL_CTX_use_certificate_chain_file(ctx_, certificate.toLocal8Bit().constData()) !=
-                    1 ||
-                SSL_CTX_use_PrivateKey_file(ctx_, key.toLocal8Bit().constData(),
-                                            SSL_FILETYPE_PEM) != 1)
+            ctx_ = serverTlsContext(certificate, key);
+            if (!ctx_)
                 return;
         }
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        if (::bind(listen_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
-            ::listen(listen_, 16) != 0 ||
-            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+        listen_ = listenOnLoopback(16, port_);
+        if (listen_ < 0)
             return;
-        port_ = ntohs(at.sin_port);
         thread_ = std::thread([this] {
             runAsBatch();
             serve();
