@@ -2,6 +2,7 @@
 // interfaces as a screen reader's bridge does (no screen reader needed), and where the
 // keyboard goes.
 
+#include "MainWindowRig.h"
 #include "core/settings/LegalTypes.h"
 #include "desktop/ListBox.h"
 #include "desktop/frmError.h"
@@ -30,44 +31,9 @@
 
 using namespace drovane;
 using namespace Qt::StringLiterals;
+using namespace drovane::test;
 
 namespace {
-
-struct Rig {
-    QTemporaryDir dir;
-    SettingsStore store{dir.path()};
-    SimPlatform platform;
-    ScriptedPrompter prompter;
-    QStringList colLegalTypes;
-    std::unique_ptr<frmMain> window;
-
-    explicit Rig(const QByteArray& settings = {}) {
-        FillLegalTypes(colLegalTypes);
-        if (!settings.isEmpty()) {
-            QFile file(dir.filePath(QStringLiteral("settings.dat")));
-            if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
-                qFatal("cannot write settings.dat");
-        }
-        store.GetSettings();
-        window = std::make_unique<frmMain>(store, platform, prompter, colLegalTypes,
-                                           QStringLiteral("registrar.test"), [] {});
-        window->show();
-    }
-    template <class T = QWidget> T* get(const char* name) {
-        T* control = window->findChild<T*>(QLatin1String(name));
-        if (!control)
-            qFatal("no control %s", name);
-        return control;
-    }
-};
-
-// settings.dat with setting 13 (Start Immediately) off, so the time boxes are editable.
-QByteArray startImmediatelyOff() {
-    QByteArray bytes;
-    for (int k = 1; k <= 20; ++k)
-        bytes += QByteArray(5, '\0') + (k == 13 ? QByteArray("0") : QByteArray("\x01"));
-    return bytes + QByteArray(5, '\0') + "\r\n";
-}
 
 QAccessibleInterface* accessible(QObject* object) {
     return QAccessible::queryAccessibleInterface(object);
@@ -401,7 +367,7 @@ void tst_Accessibility::mainWindowTabOrder_data() {
 void tst_Accessibility::mainWindowTabOrder() {
     QFETCH(bool, timesLocked);
     QFETCH(QStringList, order);
-    Rig rig(timesLocked ? QByteArray() : startImmediatelyOff());
+    Rig rig(timesLocked ? QByteArray() : settingsBytes({"13=0"}));
     QCOMPARE(rig.get<QLineEdit>("txtStartTime")->isReadOnly(), timesLocked);
     rig.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
